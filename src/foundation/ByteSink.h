@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Where streamed bytes go: a file, a compressor in front of a file, ...
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Appends `size` bytes; false on failure, with errno describing it.
+    virtual bool put(const unsigned char* data, std::size_t size) = 0;
+};
+
+// A sink over an open stdio stream that it does not own.
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(FILE* stream) : stream_(stream) {}
+    bool put(const unsigned char* data, std::size_t size) override;
+
+private:
+    FILE* stream_;
+};
+
+enum class CopyResult { Ok, ReadError, WriteError };
+
+// Copies exactly `size` bytes from the current position of `in` to `out` through a
+// fixed buffer. On ReadError, `readFailure` says why ("unexpected end of file" when
+// the input ends early, else the system's text).
+CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& readFailure);

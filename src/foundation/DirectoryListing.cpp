@@ -1,0 +1,103 @@
+#include "foundation/DirectoryListing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool lessIgnoringCase(const std::string& a, const std::string& b)
+{
+    std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        int x = std::tolower(static_cast<unsigned char>(a[i]));
+        int y = std::tolower(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, EntryFilter filter, const char* pattern)
+{
+    DIR* handle = opendir(dir.c_str());
+    if (handle == nullptr)
+        return std::nullopt;
+    std::vector<DirEntry> entries;
+    std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    while (dirent* entry = readdir(handle)) {
+        std::string name = entry->d_name;
+        if (name[0] == '.')
+            continue;
+        if (pattern != nullptr && fnmatch(pattern, name.c_str(), 0) != 0)
+            continue;
+        struct stat status {};
+        if (stat((prefix + name).c_str(), &status) != 0)
+            continue;
+        bool directory = S_ISDIR(status.st_mode);
+        if (!(S_ISREG(status.st_mode) || (directory && filter == EntryFilter::DirectoriesAndFiles)))
+            continue;
+        entries.push_back({std::move(name), directory});
+    }
+    closedir(handle);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return lessIgnoringCase(a.name, b.name); });
+    return entries;
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool isExistingNonDirectory(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char* cwd = getcwd(nullptr, 0);
+    std::string result = cwd != nullptr ? cwd : ".";
+    free(cwd);
+    return path.empty() ? result : result + "/" + path;
+}
+
+std::string cleanDirPath(const std::string& path)
+{
+    bool absolute = !path.empty() && path[0] == '/';
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        std::string::size_type end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (!absolute)
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result = absolute ? "/" : "";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        result += (i > 0 ? "/" : "") + parts[i];
+    return result.empty() ? "." : result;
+}
+
+std::string directoryPart(const std::string& path)
+{
+    std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}

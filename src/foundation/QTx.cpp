@@ -1,0 +1,111 @@
+#include "foundation/QTx.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "foundation/DirectoryListing.h"
+
+namespace QTx {
+
+namespace {
+
+std::string applicationDir;
+std::string rootDir;
+
+std::string canonical(const std::string& path)
+{
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return cleanDirPath(path);
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+} // namespace
+
+bool makeDir(const std::string& path)
+{
+    std::string dir = cleanDirPath(absolutePath(path));
+    if (isDirectory(dir))
+        return true;
+    if (dir == "/")
+        return false;
+    std::string::size_type slash = dir.rfind('/');
+    std::string parent = slash == 0 ? "/" : dir.substr(0, slash);
+    if (!isDirectory(parent) && parent != dir)
+        makeDir(parent);
+    return mkdir(dir.c_str(), 0777) == 0;
+}
+
+bool removeFile(const std::string& path)
+{
+    return unlink(path.c_str()) == 0;
+}
+
+bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time)
+{
+    return createFile(path, [&](ByteSink& out) { return out.put(data, size); }, readOnly, time);
+}
+
+bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return false;
+    FILE* stream = fdopen(fd, "wb");
+    if (stream == nullptr) {
+        close(fd);
+        return false;
+    }
+    FileSink sink(stream);
+    struct stat status {};
+    bool written = fill(sink) && std::fflush(stream) == 0 && fstat(fd, &status) == 0;
+    written = std::fclose(stream) == 0 && written;
+    if (!written)
+        return false;
+    utimbuf times{static_cast<time_t>(time), static_cast<time_t>(time)};
+    utime(path.c_str(), &times);
+    if (readOnly)
+        chmod(path.c_str(), status.st_mode & 07777 & ~S_IWUSR);
+    return true;
+}
+
+void setApplicationPath(const char* argv0, int levelsUp)
+{
+    std::string program = absolutePath(argv0);
+    std::string::size_type slash = program.rfind('/');
+    applicationDir = canonical(slash == 0 ? "/" : program.substr(0, slash));
+    std::string root = applicationDir;
+    for (int level = 0; level < levelsUp; ++level)
+        root += "/..";
+    rootDir = canonical(root);
+}
+
+std::string applicationDirectory()
+{
+    return applicationDir;
+}
+
+std::string rootDirectory()
+{
+    return rootDir;
+}
+
+std::string userLocalAppDataDirectory(const std::string& name)
+{
+    const char* home = std::getenv("HOME");
+    std::string result = std::string(home != nullptr ? home : "") + "/.";
+    for (char c : name)
+        result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : result)
+        if (c == ' ')
+            c = '_';
+    return result;
+}
+
+} // namespace QTx

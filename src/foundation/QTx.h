@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "foundation/ByteSink.h"
+
+// File and directory helpers, and where the program and the user's data live.
+namespace QTx {
+
+// Creates the directory and any missing parents; true when it exists afterwards.
+bool makeDir(const std::string& path);
+
+// Deletes one file; true on success.
+bool removeFile(const std::string& path);
+
+// Creates or replaces `path` (mode 0600 before the umask) with `size` bytes from
+// `data`, sets its access and modification times to `time` and, when `readOnly`,
+// clears the owner's write bit. False when the file cannot be opened for writing.
+bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time);
+
+// The same, with the contents streamed by `fill`; false when the file cannot be
+// opened or `fill` returns false (the partly written file then stays).
+bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
+
+// Records the program's canonical directory and the directory `levelsUp` above it.
+void setApplicationPath(const char* argv0, int levelsUp);
+// What setApplicationPath recorded; empty before it ran.
+std::string applicationDirectory();
+std::string rootDirectory();
+
+// $HOME + "/." + name in lower case, every blank of the result replaced by "_".
+std::string userLocalAppDataDirectory(const std::string& name);
+
+} // namespace QTx

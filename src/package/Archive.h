@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The package container. All integers are 32-bit little-endian; offsets are
+// absolute from the start of the file.
+//
+//   header, 8 bytes:   magic C8 C3 52 41 | member count (signed, >= 0)
+//   table of contents: one 1040-byte record per member, in member order:
+//       0     1024  name, NUL-terminated and NUL-padded (at most 1023 bytes)
+//       1024  4     data offset
+//       1028  4     size in bytes (unsigned)
+//       1032  1     read-only: 1 or 0
+//       1033  3     reserved, written as zeros
+//       1036  4     modification time, seconds since 1970-01-01 UTC (signed)
+//   member data:       each member's bytes in table order, no gaps, no trailer.
+//
+// A written container is therefore at most 0xFFFFFFFF bytes long, which also
+// keeps every data offset within 32 bits.
+
+// One member record. An empty name marks a member deleted in memory.
+struct ArchiveChunk2 {
+    std::string name;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+    bool readOnly = false;
+    std::int32_t time = 0;
+    std::string source; // the file that holds the bytes at `offset`
+};
+
+// How `Archive2::write` stores the container on disk.
+enum class Packing { Plain, Compressed };
+
+class Archive2 {
+public:
+    static constexpr std::uint32_t kMagic = 0x4152C3C8;
+    static constexpr std::uint64_t kHeaderSize = 8;
+    static constexpr std::uint64_t kRecordSize = 1040;
+    static constexpr std::size_t kNameSize = 1024;
+    static constexpr std::uint64_t kMaxLength = 0xFFFFFFFF;
+
+    Archive2() = default;
+    Archive2(const Archive2&) = delete;
+    Archive2& operator=(const Archive2&) = delete;
+
+    // Reads the header and table of contents from `stream` (opened "rb"), which the
+    // archive keeps. Returns 0 on success (also for a null stream: no members), 1
+    // for a bad header (short, wrong magic, negative count), 2 for a bad table of
+    // contents (fewer records than the count, or a name without its NUL).
+    int open(FILE* stream, const char* name);
+
+    // The first member named exactly `name`, or null.
+    ArchiveChunk2* findMember(const char* name);
+
+    void addMember(const char* source, const char* name, std::uint32_t offset, std::uint32_t size, bool readOnly,
+                   std::int32_t time);
+
+    // Writes the whole container to `name`, copying every member's bytes from its
+    // source, compressed or plain. The file is replaced only when everything
+    // succeeded. Returns 0, or 3 with the reason in errorText(): the container would
+    // be 4 GiB or more, the file cannot be created or written, or a member's bytes
+    // cannot be read (source missing or shorter than its record says).
+    int write(const char* name, Packing packing);
+
+    void close();
+    // Closes the stream and deletes the file last opened or written.
+    void remove();
+
+    // When a file of `size` bytes cannot be a member named `name`, the error text
+    // that says why, naming the member.
+    static std::optional<std::string> memberLimitError(const std::string& name, std::uint64_t size);
+
+    std::vector<ArchiveChunk2>& members() { return members_; }
+    int count() const { return static_cast<int>(members_.size()); }
+    const std::string& fileName() const { return fileName_; }
+    FILE* stream() const { return stream_; }
+    const std::string& errorText() const { return errorText_; }
+    // The length of the container that write() would produce.
+    std::uint64_t plainLength() const;
+
+private:
+    std::vector<ArchiveChunk2> members_;
+    std::string fileName_;
+    FILE* stream_ = nullptr;
+    std::string errorText_;
+};

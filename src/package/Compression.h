@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/ByteSink.h"
+
+// The compressed package wrapper:
+//
+//   offset  size  content
+//   0       8     signature 7A F4 31 B2 01 00 00 00
+//   8       4     length of the plain file, big-endian
+//   12      rest  zlib stream (RFC 1950) of the plain file, up to the end of the file
+//
+// The plain length is at most 0xFFFFFFFF; a plain file is never empty.
+
+inline constexpr unsigned char compressedFileHeader[8] = {0x7A, 0xF4, 0x31, 0xB2, 0x01, 0x00, 0x00, 0x00};
+
+// Streams a plain file into the wrapper: the signature and length go out first,
+// then every byte put is deflated into `out`.
+class PackageSink : public ByteSink {
+public:
+    PackageSink(ByteSink& out, std::uint32_t plainLength);
+    ~PackageSink() override;
+    PackageSink(const PackageSink&) = delete;
+    PackageSink& operator=(const PackageSink&) = delete;
+
+    bool put(const unsigned char* data, std::size_t size) override;
+    // Ends the zlib stream; false when writing failed or the bytes put do not add
+    // up to the announced length.
+    bool finish();
+
+private:
+    bool deflateInto(int flush);
+
+    ByteSink& out_;
+    std::uint32_t plainLength_;
+    std::uint64_t received_ = 0;
+    bool started_ = false;
+    struct State;
+    State* state_;
+};
+
+namespace QTx {
+
+// True when `path` can be read and starts with the wrapper's signature.
+bool isCompressedFile(const std::string& path);
+
+// Writes the wrapper for `plainPath` to `packedPath` (replacing it only when all
+// went well); false when the plain file cannot be read, is empty or is 4 GiB or
+// more, or the packed file cannot be written.
+bool compressFile(const std::string& plainPath, const std::string& packedPath);
+
+// Writes the unwrapped contents of `packedPath` to `plainPath`. False when the
+// signature is missing, the payload is not a complete zlib stream, its length
+// differs from the announced one or is zero, bytes follow the stream, or a file
+// cannot be read or written; `plainPath` is then left empty where it could be
+// created, so that it never looks like a valid container.
+bool decompressFile(const std::string& packedPath, const std::string& plainPath);
+
+} // namespace QTx

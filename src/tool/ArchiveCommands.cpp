@@ -1,0 +1,191 @@
+#include "tool/ArchiveCommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "foundation/DirectoryListing.h"
+#include "foundation/QTx.h"
+#include "tool/Globals.h"
+
+namespace {
+
+// Records `path` as a new member of dstArchive; false after an error.
+bool addFileMember(const std::string& path)
+{
+    // Non-blocking, so that naming a FIFO cannot hang the tool; only regular files are members.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    struct stat status {};
+    bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fd >= 0)
+        close(fd);
+    if (!regular) {
+        report->error("can't open " + path + " for reading");
+        return false;
+    }
+    if (auto limit = Archive2::memberLimitError(path, static_cast<std::uint64_t>(status.st_size))) {
+        report->error(*limit);
+        return false;
+    }
+    bool readOnly = (status.st_mode & 0600) == 0400;
+    dstArchive.addMember(path.c_str(), path.c_str(), 0, static_cast<std::uint32_t>(status.st_size), readOnly,
+                         static_cast<std::int32_t>(status.st_mtime));
+    if (verbose)
+        std::printf("adding %s\n", path.c_str());
+    return true;
+}
+
+// Whether "tmp/" + a member name, taken component by component, climbs above the
+// current directory.
+bool escapesCurrentDirectory(const std::string& target)
+{
+    long depth = 0;
+    std::string::size_type start = 0;
+    while (start <= target.size()) {
+        std::string::size_type end = target.find('/', start);
+        if (end == std::string::npos)
+            end = target.size();
+        std::string_view part(target.data() + start, end - start);
+        if (part == "..") {
+            if (--depth < 0)
+                return true;
+        } else if (!part.empty() && part != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+using DirectoryId = std::pair<dev_t, ino_t>;
+
+void addFilesBelow(const std::string& dir, std::set<DirectoryId>& walking)
+{
+    // A link back to a directory being walked would make the walk endless: it is skipped.
+    struct stat status {};
+    if (stat(dir.c_str(), &status) != 0 || !walking.insert({status.st_dev, status.st_ino}).second)
+        return;
+    if (auto entries = listDirectory(dir, EntryFilter::DirectoriesAndFiles)) {
+        for (const DirEntry& entry : *entries) {
+            std::string path = dir + "/" + entry.name;
+            if (entry.isDirectory)
+                addFilesBelow(path, walking);
+            else
+                fileNames.push_back(path);
+        }
+    }
+    walking.erase({status.st_dev, status.st_ino});
+}
+
+} // namespace
+
+void addFilesFromDirectory(const std::string& dir)
+{
+    std::set<DirectoryId> walking;
+    addFilesBelow(dir, walking);
+}
+
+int updateArchive()
+{
+    bool failed = false;
+    if (action == kActionRemove || action == kActionReplace) {
+        for (const std::string& path : fileNames) {
+            if (ArchiveChunk2* member = srcArchive.findMember(path.c_str())) {
+                member->name.clear();
+            } else if (action == kActionRemove) {
+                report->warning(path + " not in archive.");
+                failed = true;
+            }
+        }
+    }
+    if (action != kActionCreate) {
+        for (const ArchiveChunk2& member : srcArchive.members())
+            if (!member.name.empty())
+                dstArchive.addMember(srcArchive.fileName().c_str(), member.name.c_str(), member.offset, member.size,
+                                     member.readOnly, member.time);
+    }
+    if (action != kActionRemove) {
+        for (const std::string& path : fileNames)
+            failed = !addFileMember(path) || failed;
+    }
+    if (failed) {
+        dstArchive.members().clear();
+        return 0;
+    }
+    // Written beside the package and renamed over it, so a failure leaves the old package whole.
+    int result = dstArchive.write(outputFilename->c_str(), Packing::Compressed);
+    dstArchive.close();
+    if (result != 0) {
+        report->fatal(dstArchive.errorText());
+        return 1;
+    }
+    return 0;
+}
+
+int listArchive()
+{
+    unsigned long long total = 0;
+    for (const ArchiveChunk2& member : srcArchive.members()) {
+        time_t time = member.time;
+        char stamp[64] = "";
+        if (const char* text = std::ctime(&time)) {
+            std::snprintf(stamp, sizeof stamp, "%s", text);
+            stamp[std::strcspn(stamp, "\n")] = '\0';
+        }
+        std::printf("%s  %8lu  %s  %s\n", member.readOnly ? "ro" : "rw", static_cast<unsigned long>(member.size),
+                    stamp, member.name.c_str());
+        total += member.size;
+    }
+    // The byte total is printed unsigned and wide: a package may hold up to 4 GiB.
+    if (srcArchive.count() > 0)
+        std::printf("%d Files, %llu Bytes\n", srcArchive.count(), total);
+    return 0;
+}
+
+int extractArchive()
+{
+    const std::string& package = srcArchive.fileName();
+    for (const ArchiveChunk2& member : srcArchive.members()) {
+        std::string target = "tmp/" + member.name;
+        if (escapesCurrentDirectory(target)) {
+            report->error("refusing to extract " + member.name + " outside the current directory");
+            continue;
+        }
+        QTx::makeDir(directoryPart(absolutePath(target)));
+        QTx::removeFile(target);
+        std::string readFailure;
+        CopyResult copied = CopyResult::Ok;
+        bool filled = false;
+        auto fill = [&](ByteSink& out) {
+            filled = true;
+            if (fseeko(srcArchive.stream(), member.offset, SEEK_SET) != 0) {
+                readFailure = std::strerror(errno);
+                copied = CopyResult::ReadError;
+            } else {
+                copied = copyBytes(srcArchive.stream(), member.size, out, readFailure);
+            }
+            return copied == CopyResult::Ok;
+        };
+        bool created = QTx::createFile(target, fill, member.readOnly, member.time);
+        int writeErrno = errno;
+        if (!filled) {
+            report->error("can't open " + target + " for writing");
+            break;
+        }
+        if (created)
+            continue;
+        QTx::removeFile(target);
+        if (copied == CopyResult::ReadError)
+            report->fatal("read error on " + package + ": " + readFailure);
+        else
+            report->fatal("write error on " + target + ": " + std::strerror(writeErrno));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Runs the archive command chosen on the command line against `inputFilename`,
+// unwrapping a compressed package first. Returns the exit status.
+int runArchiveMode();

@@ -1,0 +1,26 @@
+#include <cstdio>
+
+#include "tool/ArchiveMode.h"
+#include "tool/Globals.h"
+#include "tool/HarArgParse.h"
+#include "tool/Release.h"
+
+int main(int argc, char** argv)
+{
+    HReporter reporter(argc > 0 ? argv[0] : "mkpkg", stderr);
+    report = &reporter;
+    HarArgParse parser(report);
+    parser.addToolOptions();
+    action = kActionList;
+    verbose = false;
+    parser.parseArgs(argc, argv);
+    if (verbose)
+        RELEASE_printVersionToStdout("Package Maintainer");
+    if (!inputFilename)
+        return 0;
+    if (createHZR) {
+        report->fatal("solution packaging is not available in this build");
+        return 1;
+    }
+    return runArchiveMode();
+}

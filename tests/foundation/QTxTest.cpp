@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/DirectoryListing.h"
+#include "foundation/QTx.h"
+#include "support/files.h"
+
+using testsupport::TempDir;
+
+TEST(QTx, MakeDirCreatesMissingParents)
+{
+    TempDir dir;
+    std::string deep = dir.path() + "/a/b/c";
+    EXPECT_TRUE(QTx::makeDir(deep));
+    EXPECT_TRUE(isDirectory(deep));
+    EXPECT_TRUE(QTx::makeDir(deep + "/"));
+    EXPECT_FALSE(QTx::makeDir("/"));
+    testsupport::writeFile(dir.path() + "/file", "x");
+    EXPECT_FALSE(QTx::makeDir(dir.path() + "/file/sub"));
+}
+
+TEST(QTx, CreateFileAppliesTimeAndReadOnly)
+{
+    TempDir dir;
+    std::string path = dir.path() + "/f";
+    const unsigned char bytes[] = {'a', 'b', 'c'};
+    ASSERT_TRUE(QTx::createFile(path, 3, bytes, true, 1000000000));
+    EXPECT_EQ(testsupport::readFile(path), "abc");
+    EXPECT_EQ(testsupport::fileMtime(path), 1000000000);
+    EXPECT_EQ(testsupport::fileMode(path) & 0700, 0400u);
+    if (geteuid() != 0) { // root may write anyway
+        EXPECT_FALSE(QTx::createFile(path, 3, bytes, false, 0));
+    }
+    EXPECT_TRUE(QTx::removeFile(path));
+    EXPECT_FALSE(QTx::removeFile(path));
+    ASSERT_TRUE(QTx::createFile(path, 0, nullptr, false, 5));
+    EXPECT_EQ(testsupport::fileMode(path) & 0700, 0600u);
+}
+
+TEST(QTx, UserDataDirectoryFoldsCaseAndBlanks)
+{
+    const char* saved = std::getenv("HOME");
+    std::string previous = saved != nullptr ? saved : "";
+    setenv("HOME", "/home/x y", 1);
+    EXPECT_EQ(QTx::userLocalAppDataDirectory("A B"), "/home/x_y/.a_b");
+    EXPECT_EQ(QTx::userLocalAppDataDirectory("Vennic Associates Limited/Lathmark for MSP430"),
+              "/home/x_y/.vennic_associates_limited/lathmark_for_msp430");
+    unsetenv("HOME");
+    EXPECT_EQ(QTx::userLocalAppDataDirectory("N"), "/.n");
+    setenv("HOME", previous.c_str(), 1);
+}
+
+TEST(QTx, ApplicationPathResolvesLinksAndLevels)
+{
+    TempDir dir;
+    QTx::makeDir(dir.path() + "/opt/x/bin");
+    ASSERT_EQ(symlink((dir.path() + "/opt/x/bin").c_str(), (dir.path() + "/link").c_str()), 0);
+    char* real = realpath(dir.path().c_str(), nullptr);
+    std::string root = real;
+    free(real);
+    QTx::setApplicationPath((dir.path() + "/link/./mkpkg").c_str(), 1);
+    EXPECT_EQ(QTx::applicationDirectory(), root + "/opt/x/bin");
+    EXPECT_EQ(QTx::rootDirectory(), root + "/opt/x");
+}
+
+TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)
+{
+    struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"./src/", "src"}, {"a//b/../c", "a/c"}, {"", "."}, {"./", "."}, {"../x", "../x"},
+                 {"/", "/"},        {"/../a", "/a"},      {"a/..", "."}};
+    for (const auto& c : cases)
+        EXPECT_EQ(cleanDirPath(c.in), c.out) << c.in;
+    EXPECT_EQ(directoryPart("foo.c"), ".");
+    EXPECT_EQ(directoryPart("/x"), "/");
+    EXPECT_EQ(directoryPart("a/b.c"), "a");
+
+    TempDir dir;
+    for (const char* name : {"b.c", "B.c", "a.c", ".hidden", "C.h"})
+        testsupport::writeFile(dir.path() + "/" + name, "");
+    QTx::makeDir(dir.path() + "/Ab");
+    mkfifo((dir.path() + "/fifo").c_str(), 0600);
+    auto all = listDirectory(dir.path(), EntryFilter::DirectoriesAndFiles);
+    ASSERT_TRUE(all);
+    std::string names;
+    for (const DirEntry& e : *all)
+        names += e.name + (e.isDirectory ? "/ " : " ");
+    EXPECT_EQ(names, "a.c Ab/ B.c b.c C.h ");
+    auto matched = listDirectory(dir.path(), EntryFilter::FilesOnly, "?.c");
+    ASSERT_TRUE(matched);
+    EXPECT_EQ(matched->size(), 3u);
+    EXPECT_FALSE(listDirectory(dir.path() + "/none", EntryFilter::FilesOnly));
+}
