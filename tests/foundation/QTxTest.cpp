@@ -11,36 +11,6 @@
 
 using testsupport::TempDir;
 
-TEST(QTx, MakeDirCreatesMissingParents)
-{
-    TempDir dir;
-    std::string deep = dir.path() + "/a/b/c";
-    EXPECT_TRUE(QTx::makeDir(deep));
-    EXPECT_TRUE(isDirectory(deep));
-    EXPECT_TRUE(QTx::makeDir(deep + "/"));
-    EXPECT_FALSE(QTx::makeDir("/"));
-    testsupport::writeFile(dir.path() + "/file", "x");
-    EXPECT_FALSE(QTx::makeDir(dir.path() + "/file/sub"));
-}
-
-TEST(QTx, CreateFileAppliesTimeAndReadOnly)
-{
-    TempDir dir;
-    std::string path = dir.path() + "/f";
-    const unsigned char bytes[] = {'a', 'b', 'c'};
-    ASSERT_TRUE(QTx::createFile(path, 3, bytes, true, 1000000000));
-    EXPECT_EQ(testsupport::readFile(path), "abc");
-    EXPECT_EQ(testsupport::fileMtime(path), 1000000000);
-    EXPECT_EQ(testsupport::fileMode(path) & 0700, 0400u);
-    if (geteuid() != 0) { // root may write anyway
-        EXPECT_FALSE(QTx::createFile(path, 3, bytes, false, 0));
-    }
-    EXPECT_TRUE(QTx::removeFile(path));
-    EXPECT_FALSE(QTx::removeFile(path));
-    ASSERT_TRUE(QTx::createFile(path, 0, nullptr, false, 5));
-    EXPECT_EQ(testsupport::fileMode(path) & 0700, 0600u);
-}
-
 TEST(QTx, UserDataDirectoryFoldsCaseAndBlanks)
 {
     const char* saved = std::getenv("HOME");
@@ -72,8 +42,8 @@ TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)
     struct {
         const char* in;
         const char* out;
-    } cases[] = {{"./src/", "src"}, {"a//b/../c", "a/c"}, {"", "."}, {"./", "."}, {"../x", "../x"},
-                 {"/", "/"},        {"/../a", "/a"},      {"a/..", "."}};
+    } cases[] = {{"./src/", "src"}, {"a//b/../c", "a/c"}, {"", "."},       {"./", "."},
+                 {"../x", "../x"},  {"/", "/"},           {"/../a", "/a"}, {"a/..", "."}};
     for (const auto& c : cases)
         EXPECT_EQ(cleanDirPath(c.in), c.out) << c.in;
     EXPECT_EQ(directoryPart("foo.c"), ".");

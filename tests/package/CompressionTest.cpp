@@ -24,29 +24,6 @@ std::string someBytes(std::size_t size)
 
 } // namespace
 
-TEST(Compression, RoundTripsAndWritesTheWrapper)
-{
-    TempDir dir;
-    std::string plain = someBytes(300000);
-    writeFile(dir.path() + "/plain", plain);
-    ASSERT_TRUE(QTx::compressFile(dir.path() + "/plain", dir.path() + "/packed"));
-    std::string packed = readFile(dir.path() + "/packed");
-    EXPECT_EQ(packed.substr(0, 12), std::string("\x7A\xF4\x31\xB2\x01\x00\x00\x00\x00\x04\x93\xE0", 12));
-    EXPECT_TRUE(QTx::isCompressedFile(dir.path() + "/packed"));
-    ASSERT_TRUE(QTx::decompressFile(dir.path() + "/packed", dir.path() + "/back"));
-    EXPECT_EQ(readFile(dir.path() + "/back"), plain);
-}
-
-TEST(Compression, RecognisesOnlyTheSignature)
-{
-    TempDir dir;
-    writeFile(dir.path() + "/short", std::string("\x7A\xF4\x31\xB2\x01\x00\x00", 7));
-    writeFile(dir.path() + "/container", std::string("\xC8\xC3\x52\x41\x00\x00\x00\x00", 8));
-    EXPECT_FALSE(QTx::isCompressedFile(dir.path() + "/short"));
-    EXPECT_FALSE(QTx::isCompressedFile(dir.path() + "/container"));
-    EXPECT_FALSE(QTx::isCompressedFile(dir.path() + "/missing"));
-}
-
 TEST(Compression, RefusesEmptyOrMissingInput)
 {
     TempDir dir;

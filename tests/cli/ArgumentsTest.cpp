@@ -1,0 +1,64 @@
+// How file arguments become member names: files, directory walks, wildcards.
+#include <cstdio>
+
+#include "cli/CliTest.h"
+
+namespace {
+
+std::vector<std::string> memberNames(const std::string& packed)
+{
+    const auto plain = ts::unwrapPackage(packed);
+    const auto members = plain ? ts::parseContainer(*plain) : std::nullopt;
+    std::vector<std::string> names;
+    if (!members)
+        return {"<unreadable package>"};
+    for (const auto& m : *members)
+        names.push_back(m.name);
+    return names;
+}
+
+TEST_F(Cli, FileArgumentsResolveOnDisk)
+{
+    for (const char* name : {"a.c", "B.c", "x.h", "d/a.c", "d/B.c", "d/C/z.c", "d/c.c", "d/.hidden", "d/.git/h.c",
+                             "sub/b.c", "sub/n.h", "dir.c/inside.c"})
+        put(name, name);
+    const std::string absolute = at("sub/b.c");
+    const std::vector<std::string> walk{"d/a.c", "d/B.c", "d/C/z.c", "d/c.c"};
+    struct Case {
+        std::vector<std::string> args, members;
+    } cases[] = {
+        {{"a.c", "sub/b.c"}, {"./a.c", "sub/b.c"}},
+        {{absolute}, {absolute}},
+        {{"d"}, walk}, // case ignored, directories and files interleaved, hidden entries skipped
+        {{"d/"}, walk},
+        {{"*.c"}, {"./a.c", "./B.c"}}, // files only: not the directory dir.c
+        {{"sub/*.c", "*.none"}, {"sub/b.c"}},
+        {{"a.c", "a.c"}, {"./a.c", "./a.c"}},
+        {{"*.none"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args{"-c", "pkg"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::remove(at("pkg").c_str());
+        EXPECT_TRUE(outcomeIs(run(args), 0, "", ""));
+        EXPECT_EQ(memberNames(get("pkg")), c.members);
+    }
+    // The package without members is the 8-byte header alone.
+    EXPECT_EQ(ts::unwrapPackage(get("pkg")), std::string("\xC8\xC3\x52\x41\0\0\0\0", 8));
+}
+
+TEST_F(Cli, WildcardInMissingDirectoryStopsTheProgram)
+{
+    put("a.c", "A");
+    for (const auto& [args, dir] :
+         {std::pair<std::vector<std::string>, std::string>{{"-c", "pkg", "a.c", "nodir/*.c"}, "nodir"},
+          {{"-t", "pkg", "nodir/x"}, "nodir"},
+          {{"-c", "pkg", "a.c", "a.c/x", "a.c"}, "a.c"}}) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_TRUE(outcomeIs(run(args), 0, "", diag("error", "can't open " + dir)));
+        EXPECT_EQ(tree(), (std::set<std::string>{"a.c"}));
+    }
+}
+
+} // namespace

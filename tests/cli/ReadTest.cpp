@@ -1,0 +1,145 @@
+// List and extract, and packages that cannot be read.
+#include <cstdio>
+
+#include "cli/CliTest.h"
+
+namespace {
+
+TEST_F(Cli, ListShowsEveryMemberThenTheTotals)
+{
+    const std::string listing = "rw         3  Fri Feb 13 23:31:30 2009  ./a.c\n"
+                                "ro         0  Thu Jan  1 00:00:00 1970  sub/empty\n"
+                                "rw     12345  Wed May 18 03:33:20 2033  /abs/x\n"
+                                "rw  100000000  Wed Dec 31 23:59:59 1969  huge\n"
+                                "4 Files, 100012348 Bytes\n";
+    for (bool compressed : {true, false}) {
+        SCOPED_TRACE(compressed ? "compressed" : "plain");
+        putPackage("pkg",
+                   {{"./a.c", "abc", false, kTime},
+                    {"sub/empty", "", true, 0},
+                    {"/abs/x", std::string(12345, 'z'), false, 2000000000},
+                    {"huge", "", false, -1, 100000000}}, // listing shows the recorded size
+                   compressed);
+        EXPECT_TRUE(outcomeIs(run({"pkg"}), 0, listing, ""));
+        EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}), 0, listing, ""));
+        EXPECT_EQ(tree(), (std::set<std::string>{"pkg"}));
+    }
+    putPackage("pkg", {});
+    EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}), 0, "", ""));
+    EXPECT_TRUE(outcomeIs(run({"-t", "nopkg"}), 0, "", ""));
+    EXPECT_TRUE(outcomeIs(run({"-x", "nopkg"}), 0, "", ""));
+    EXPECT_EQ(tree(), (std::set<std::string>{"pkg"}));
+}
+
+TEST_F(Cli, ExtractWritesBelowTmpAndNeverOutsideTheCurrentDirectory)
+{
+    const std::string escape = "../../" + dir.path().substr(dir.path().rfind('/') + 1) + "-escaped";
+    putPackage("pkg", {{"./foo.c", "foo", false, kTime},
+                       {"sub/deep/ro.txt", "ro", true, kOld},
+                       {"/abs/y", "why", false, kTime},
+                       {"../up.c", "up", false, kTime},
+                       {escape, "escape", false, kTime},
+                       {"last.c", "", false, kTime}});
+    put("tmp/foo.c", "an older and longer file", 0444);
+    const std::set<std::string> files{"pkg",      "up.c",      "tmp/",       "tmp/foo.c",           "tmp/sub/",
+                                      "tmp/abs/", "tmp/abs/y", "tmp/last.c", "tmp/sub/deep/ro.txt", "tmp/sub/deep/"};
+    for (int round = 1; round <= 2; ++round) { // the second finds read-only files in the way
+        SCOPED_TRACE(round);
+        EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "",
+                              diag("error", "refusing to extract " + escape + " outside the current directory")));
+        EXPECT_EQ(tree(), files);
+        for (const auto& [path, data] : {std::pair<std::string, std::string>{"tmp/foo.c", "foo"},
+                                         {"tmp/sub/deep/ro.txt", "ro"},
+                                         {"tmp/abs/y", "why"},
+                                         {"up.c", "up"},
+                                         {"tmp/last.c", ""}})
+            EXPECT_EQ(get(path), data) << path;
+        EXPECT_EQ(ts::fileMtime(at("tmp/foo.c")), kTime);
+        EXPECT_EQ(ts::fileMtime(at("tmp/sub/deep/ro.txt")), kOld);
+        EXPECT_NE(ts::fileMode(at("tmp/foo.c")) & 0200, 0u);
+        EXPECT_EQ(ts::fileMode(at("tmp/sub/deep/ro.txt")) & 0200, 0u);
+    }
+    EXPECT_FALSE(has("tmp/" + escape));
+}
+
+TEST_F(Cli, ExtractStopsAtTheFirstFileItCannotCreate)
+{
+    putPackage("pkg", {{"./a.c", "A", false, kTime}, {"b.c", "B", false, kTime}});
+    put("tmp", "a file where the directory should be");
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/./a.c for writing")));
+    EXPECT_EQ(tree(), (std::set<std::string>{"pkg", "tmp"}));
+}
+
+TEST_F(Cli, ExtractingMemberDataPastTheEndIsFatal)
+{
+    for (bool compressed : {true, false}) {
+        SCOPED_TRACE(compressed ? "compressed" : "plain");
+        putPackage("pkg", {{"./ok.c", "ok", false, kTime}, {"./short.c", "0123456789", false, kTime, 100}}, compressed);
+        const std::string read = compressed ? "pkg.decompressed" : "pkg";
+        EXPECT_TRUE(
+            outcomeIs(run({"-x", "pkg"}), 1, "", diag("fatal", "read error on " + read + ": unexpected end of file")));
+        EXPECT_EQ(tree(), (std::set<std::string>{"pkg", "tmp/", "tmp/ok.c"}));
+        EXPECT_EQ(get("tmp/ok.c"), "ok");
+    }
+}
+
+TEST_F(Cli, DamagedContainersAreFatal)
+{
+    put("a.c", "A");
+    const std::string magic(ts::kContainerMagic), one("\1\0\0\0", 4), two("\2\0\0\0", 4);
+    const std::string record = ts::buildContainer({{"r", "", false, 0}}).substr(8, 1040);
+    const std::pair<std::string, std::string> cases[] = {
+        {magic.substr(0, 3), "bad header"},
+        {magic + std::string(3, '\0'), "bad header"},
+        {std::string("PK\3\4\0\0\0\0", 8), "bad header"},
+        {magic + "\xFF\xFF\xFF\xFF", "bad header"},
+        {magic + two + record, "bad table of contents"},
+        {magic + one + record.substr(0, 1039), "bad table of contents"},
+    };
+    for (const auto& [bytes, error] : cases) {
+        for (bool compressed : {true, false}) {
+            for (const char* action : {"-t", "-c"}) { // the package is read before anything else
+                SCOPED_TRACE(error + " " + std::to_string(bytes.size()) + (compressed ? " compressed " : " plain ") +
+                             action);
+                const std::string file = compressed ? ts::wrapPackage(bytes) : bytes;
+                put("pkg", file);
+                std::remove(at("pkg.decompressed").c_str());
+                const std::string read = compressed ? "pkg.decompressed" : "pkg";
+                EXPECT_TRUE(
+                    outcomeIs(run({action, "pkg", "a.c"}), 1, "", diag("fatal", error + " in package " + read)));
+                EXPECT_EQ(get("pkg"), file);
+                EXPECT_EQ(compressed ? get("pkg.decompressed") : "", compressed ? bytes : ""); // left for inspection
+            }
+        }
+    }
+    put("pkg", "");
+    EXPECT_TRUE(outcomeIs(run({"pkg"}), 1, "", diag("fatal", "bad header in package pkg")));
+    put("pkg", magic + std::string(4, '\0') + "trailing bytes");
+    EXPECT_TRUE(outcomeIs(run({"pkg"}), 0, "", ""));
+}
+
+TEST_F(Cli, CorruptCompressedPayloadIsABadHeader)
+{
+    std::string text; // 1 MiB, so that damage late in the stream is found after much output
+    for (uint32_t x = 7; text.size() < (1u << 20); x = x * 1664525 + 1013904223)
+        text.push_back("abcdefgh \n"[(x >> 24) % 10]);
+    const std::string plain = ts::buildContainer({{"./big.txt", text, false, kTime}}), packed = ts::wrapPackage(plain);
+    const auto flipped = [&](size_t at) {
+        return std::string(packed).replace(at, 1, 1, static_cast<char>(packed[at] ^ 0x5A));
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"not zlib", packed.substr(0, 12) + "this is not a zlib stream at all"},
+        {"prefix one too large", ts::wrapPackage(plain + "x").substr(0, 12) + packed.substr(12)},
+        {"prefix one too small", ts::wrapPackage(plain.substr(1)).substr(0, 12) + packed.substr(12)},
+        {"damage in the middle", flipped(packed.size() / 2)},
+        {"damaged checksum", flipped(packed.size() - 1)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        put("pkg", bytes);
+        EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}), 1, "", diag("fatal", "bad header in package pkg.decompressed")));
+        EXPECT_EQ(get("pkg"), bytes);
+    }
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+// Create, replace and remove: the package written, and the failures that
+// must leave the old package as it was.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "cli/CliTest.h"
+
+namespace {
+
+TEST_F(Cli, CreateStoresNamesDataTimesAndReadOnlyFlags)
+{
+    put("a.c", "alpha\n", 0644, kTime);
+    put("d/B.c", "", 0644, 0);
+    put("d/a.c", "in d", 0600, kOld);
+    put("ro.c", "read only", 0444, kTime);
+    put("ro2.c", "owner may not write", 0464, kTime);
+    putPackage("pkg", {{"./old.c", "replaced wholesale", false, kOld}});
+    put("tmp/keep", "kept"); // a directory named tmp must not get in the way
+    EXPECT_TRUE(outcomeIs(run({"-v", "-c", "pkg", "a.c", "d", "ro.c", "ro2.c"}), 0,
+                          run({"-V"}).out + "adding ./a.c\nadding d/a.c\nadding d/B.c\nadding ./ro.c\nadding ./ro2.c\n",
+                          ""));
+    EXPECT_TRUE(packageHolds("pkg", {{"./a.c", "alpha\n", false, kTime},
+                                     {"d/a.c", "in d", false, kOld},
+                                     {"d/B.c", "", false, 0},
+                                     {"./ro.c", "read only", true, kTime},
+                                     {"./ro2.c", "owner may not write", true, kTime}}));
+    EXPECT_EQ(tree(),
+              (std::set<std::string>{"a.c", "d/", "d/B.c", "d/a.c", "ro.c", "ro2.c", "pkg", "tmp/", "tmp/keep"}));
+    EXPECT_EQ(get("tmp/keep"), "kept");
+    EXPECT_EQ(ts::fileMode(at("pkg")), 0644u); // as any new file under umask 022
+}
+
+TEST_F(Cli, ReplaceAndRemoveKeepTheSurvivorsInOrder)
+{
+    put("tmp/keep", "kept"); // a directory named tmp must not get in the way
+    for (const char* name : {"a.c", "b.c", "x"})
+        put(name, std::string("new ") + name);
+    put("c.c", "cee");
+    const ts::Member oldA{"./a.c", "old a", false, kOld}, oldB{"./b.c", "old b", true, kOld};
+    const ts::Member newA{"./a.c", "new a.c", false, kTime}, newC{"./c.c", "cee", false, kTime};
+    const std::string xMissing = diag("warning", "./x not in archive.");
+    using Members = std::vector<ts::Member>;
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+        std::optional<Members> after; // nullopt: the file is left exactly as it was
+    } cases[] = {
+        {{"-r", "pkg", "a.c"}, "", Members{oldB, newA}},
+        {{"-r", "pkg", "c.c", "a.c"}, "", Members{oldB, newC, newA}},
+        {{"-d", "pkg", "a.c"}, "", Members{oldB}},
+        {{"-a", "pkg", "b.c", "a.c"}, "", Members{}},
+        {{"-d", "pkg", "nothing*"}, "", Members{oldA, oldB}}, // nothing to remove, still rewritten
+        {{"-c", "pkg", "c.c"}, "", Members{newC}},
+        {{"-d", "pkg", "x", "a.c", "x"}, xMissing + xMissing, std::nullopt},
+    };
+    for (bool compressed : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.args) + (compressed ? " compressed" : " plain"));
+            putPackage("pkg", {oldA, oldB}, compressed);
+            const std::string before = get("pkg");
+            EXPECT_TRUE(outcomeIs(run(c.args), 0, "", c.err));
+            EXPECT_TRUE(c.after ? packageHolds("pkg", *c.after) : ::testing::AssertionResult(get("pkg") == before));
+            EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "b.c", "c.c", "x", "pkg", "tmp/", "tmp/keep"}));
+        }
+    }
+    std::remove(at("pkg").c_str());
+    EXPECT_TRUE(outcomeIs(run({"-d", "pkg", "a.c", "b.c"}), 0, "",
+                          diag("warning", "./a.c not in archive.") + diag("warning", "./b.c not in archive.")));
+    EXPECT_FALSE(has("pkg"));
+}
+
+TEST_F(Cli, MemberNamesMustFitTheRecord)
+{
+    std::string stem = "n";
+    for (char c : {'p', 'q', 'r', 's'})
+        stem += "/" + std::string(200, c);
+    const std::string longest = stem + "/" + std::string(217, 'f'), tooLong = stem + "/" + std::string(218, 'g');
+    ASSERT_EQ(longest.size(), 1023u);
+    put(longest, "fits");
+    put(tooLong, "does not fit");
+    put("a.c", "A");
+    EXPECT_TRUE(outcomeIs(run({"-c", "pkg", longest}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("pkg", {{longest, "fits", false, kTime}}));
+    const std::string before = get("pkg");
+    EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "a.c", tooLong}), 0, "",
+                          diag("error", tooLong + ": name too long for a package member")));
+    EXPECT_EQ(get("pkg"), before);
+}
+
+TEST_F(Cli, UnreadableSourceFileIsAnError)
+{
+    if (!canRunUnprivileged())
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    put("a.c", "A");
+    put("secret", "S", 0);
+    putPackage("pkg", {{"./a.c", "old", false, kOld}});
+    const std::string before = get("pkg");
+    EXPECT_TRUE(
+        outcomeIs(run({"-r", "pkg", "secret", "a.c", "secret"}, unprivileged()), 0, "",
+                  diag("error", "can't open ./secret for reading") + diag("error", "can't open ./secret for reading")));
+    EXPECT_EQ(get("pkg"), before);
+    EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "secret", "pkg"}));
+}
+
+TEST_F(Cli, OutputThatCannotBeWrittenIsFatal)
+{
+    if (!canRunUnprivileged())
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    put("a.c", "A");
+    putPackage("locked/pkg", {{"./a.c", "old", false, kOld}}, false);
+    chmod(at("locked").c_str(), 0555);
+    EXPECT_TRUE(outcomeIs(run({"-r", "locked/pkg", "a.c"}, unprivileged()), 1, "",
+                          diag("fatal", std::string("can't create locked/pkg: ") + std::strerror(EACCES))));
+    // A directory reads as a package with a bad header; one that cannot even be
+    // opened reads as no package, and the rename over it fails.
+    put("outdir/keep", "K");
+    EXPECT_TRUE(outcomeIs(run({"-c", "outdir", "a.c"}), 1, "", diag("fatal", "bad header in package outdir")));
+    chmod(at("outdir").c_str(), 0);
+    EXPECT_TRUE(outcomeIs(run({"-c", "outdir", "a.c"}, unprivileged()), 1, "",
+                          diag("fatal", std::string("can't replace outdir: ") + std::strerror(EISDIR))));
+    chmod(at("outdir").c_str(), 0755);
+    EXPECT_EQ(get("locked/pkg"), ts::buildContainer({{"./a.c", "old", false, kOld}}));
+    EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "locked/", "locked/pkg", "outdir/", "outdir/keep"}));
+}
+
+TEST_F(Cli, WriteFailuresAreFatalAndKeepTheOldPackage)
+{
+    put("a.c", "A");
+    std::string noise;
+    for (uint32_t x = 1; noise.size() < 256 * 1024; x = x * 1103515245 + 12345)
+        noise.push_back(static_cast<char>(x >> 16));
+    put("big.bin", noise);
+    const ts::Member ok{"./ok.c", "ok", false, kOld}, pastEnd{"./short.c", "0123456789", false, kOld, 100};
+    ts::RunOptions limited;
+    limited.fileSizeLimit = 64 * 1024;
+    struct Case {
+        std::vector<ts::Member> old;
+        bool compressed;
+        std::vector<std::string> args;
+        std::string err;
+        ts::RunOptions options = {};
+    } cases[] = {
+        {{}, false, {"-c", "nodir/pkg", "a.c"}, "can't create nodir/pkg: " + std::string(std::strerror(ENOENT))},
+        {{ok}, true, {"-r", "pkg", "big.bin"}, "write error on pkg: " + std::string(std::strerror(EFBIG)), limited},
+        {{ok, pastEnd}, false, {"-r", "pkg", "a.c"}, "read error on pkg: unexpected end of file"},
+        {{ok, pastEnd}, true, {"-r", "pkg", "a.c"}, "read error on pkg.decompressed: unexpected end of file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args) + (c.compressed ? " compressed" : " plain"));
+        if (!c.old.empty())
+            putPackage("pkg", c.old, c.compressed);
+        const auto before = tree();
+        const std::string old = c.old.empty() ? "" : get("pkg");
+        EXPECT_TRUE(outcomeIs(run(c.args, c.options), 1, "", diag("fatal", c.err)));
+        EXPECT_EQ(tree(), before);
+        EXPECT_EQ(c.old.empty() ? "" : get("pkg"), old);
+    }
+}
+
+} // namespace

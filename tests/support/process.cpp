@@ -1,0 +1,80 @@
+#include "support/process.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> result;
+    for (auto& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Output goes to anonymous files rather than pipes: nothing to drain while
+// the child runs, so nothing can block.
+std::string drain(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    lseek(fd, 0, SEEK_SET);
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return text;
+}
+
+[[noreturn]] void runChild(const RunOptions& o, int out, int err, char** argv, char** envp)
+{
+    const int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(o.cwd.c_str()) != 0)
+        _exit(126);
+    umask(o.umask);
+    const rlimit limit{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
+    if (o.fileSizeLimit >= 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0))
+        _exit(126);
+    if (o.unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+        _exit(kNoDropStatus);
+    alarm(60); // survives exec: a hanging program dies of SIGALRM
+    execve(argv[0], argv, envp);
+    _exit(127);
+}
+
+} // namespace
+
+RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options)
+{
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env{"HOME=" + options.home, "TZ=UTC", "LC_ALL=C", "PATH=/usr/bin:/bin"};
+    env.insert(env.end(), options.env.begin(), options.env.end());
+    std::vector<char*> argp = pointers(args), envp = pointers(env);
+
+    const int out = memfd_create("stdout", MFD_CLOEXEC), err = memfd_create("stderr", MFD_CLOEXEC);
+    if (out < 0 || err < 0)
+        throw std::runtime_error("memfd_create failed");
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0)
+        runChild(options, out, err, argp.data(), envp.data());
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), drain(out), drain(err)};
+    return result;
+}
+
+} // namespace testsupport

@@ -1,0 +1,31 @@
+// Runs a program to completion and captures what it printed.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testsupport {
+
+struct RunOptions {
+    std::string cwd = ".";
+    std::string home = ".";       // HOME; TZ is always UTC and LC_ALL C
+    std::vector<std::string> env; // extra "NAME=value" entries
+    mode_t umask = 022;
+    long fileSizeLimit = -1;   // RLIMIT_FSIZE in bytes when >= 0, SIGXFSZ ignored
+    bool unprivileged = false; // started as root: run as nobody (65534)
+};
+
+struct RunResult {
+    int status = -1; // exit status, or 128 + signal number
+    std::string out, err;
+};
+
+// Exit status of a child that could not give up root.
+inline constexpr int kNoDropStatus = 125;
+
+// argv[0] is both the file executed and the name the program sees. Standard
+// input is /dev/null; a run longer than a minute is killed (status 142).
+RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options);
+
+} // namespace testsupport
