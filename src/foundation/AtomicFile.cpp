@@ -79,8 +79,8 @@ bool AtomicFile::put(const unsigned char* data, std::size_t size)
 
 bool AtomicFile::commit()
 {
-    bool written = std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0 &&
-                   fchmod(fileno(stream_), newFileMode()) == 0;
+    bool written =
+        std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0 && fchmod(fileno(stream_), newFileMode()) == 0;
     if (!written)
         fail("write error on ");
     int closed = std::fclose(stream_);

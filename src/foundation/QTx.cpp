@@ -49,7 +49,8 @@ bool removeFile(const std::string& path)
 
 bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time)
 {
-    return createFile(path, [&](ByteSink& out) { return out.put(data, size); }, readOnly, time);
+    return createFile(
+        path, [&](ByteSink& out) { return out.put(data, size); }, readOnly, time);
 }
 
 bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)

@@ -138,8 +138,8 @@ int listArchive()
             std::snprintf(stamp, sizeof stamp, "%s", text);
             stamp[std::strcspn(stamp, "\n")] = '\0';
         }
-        std::printf("%s  %8lu  %s  %s\n", member.readOnly ? "ro" : "rw", static_cast<unsigned long>(member.size),
-                    stamp, member.name.c_str());
+        std::printf("%s  %8lu  %s  %s\n", member.readOnly ? "ro" : "rw", static_cast<unsigned long>(member.size), stamp,
+                    member.name.c_str());
         total += member.size;
     }
     // The byte total is printed unsigned and wide: a package may hold up to 4 GiB.

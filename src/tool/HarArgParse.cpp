@@ -62,11 +62,26 @@ void HarArgParse::parseArgs(int count, char** args)
     parse(std::vector<std::string>(args + 1, args + count));
 }
 
-void HarArgParse::copt(const char*, const char*) { action = kActionCreate; }
-void HarArgParse::dopt(const char*, const char*) { action = kActionRemove; }
-void HarArgParse::ropt(const char*, const char*) { action = kActionReplace; }
-void HarArgParse::topt(const char*, const char*) { action = kActionList; }
-void HarArgParse::xopt(const char*, const char*) { action = kActionExtract; }
+void HarArgParse::copt(const char*, const char*)
+{
+    action = kActionCreate;
+}
+void HarArgParse::dopt(const char*, const char*)
+{
+    action = kActionRemove;
+}
+void HarArgParse::ropt(const char*, const char*)
+{
+    action = kActionReplace;
+}
+void HarArgParse::topt(const char*, const char*)
+{
+    action = kActionList;
+}
+void HarArgParse::xopt(const char*, const char*)
+{
+    action = kActionExtract;
+}
 
 void HarArgParse::showVersion(const char*, const char*)
 {
