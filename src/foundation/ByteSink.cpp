@@ -26,3 +26,12 @@ CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& r
     }
     return CopyResult::Ok;
 }
+
+CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure)
+{
+    if (fseeko(in, static_cast<off_t>(offset), SEEK_SET) != 0) {
+        readFailure = std::strerror(errno);
+        return CopyResult::ReadError;
+    }
+    return copyBytes(in, size, out, readFailure);
+}

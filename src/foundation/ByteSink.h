@@ -29,3 +29,6 @@ enum class CopyResult { Ok, ReadError, WriteError };
 // fixed buffer. On ReadError, `readFailure` says why ("unexpected end of file" when
 // the input ends early, else the system's text).
 CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& readFailure);
+
+// The same, starting at `offset` from the start of `in`.
+CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);

@@ -39,16 +39,12 @@ public:
             path_ = member.source;
             stream_ = std::fopen(path_.c_str(), "rb");
         }
-        std::string reason;
-        if (stream_ == nullptr || fseeko(stream_, member.offset, SEEK_SET) != 0) {
-            reason = std::strerror(errno);
-        } else {
-            CopyResult result = copyBytes(stream_, member.size, out, reason);
-            if (result != CopyResult::ReadError)
-                return result;
-        }
-        error = "read error on " + member.source + ": " + reason;
-        return CopyResult::ReadError;
+        std::string reason = stream_ == nullptr ? std::strerror(errno) : "";
+        CopyResult result =
+            stream_ == nullptr ? CopyResult::ReadError : copyRange(stream_, member.offset, member.size, out, reason);
+        if (result == CopyResult::ReadError)
+            error = "read error on " + member.source + ": " + reason;
+        return result;
     }
 
 private:

@@ -41,26 +41,12 @@ bool addFileMember(const std::string& path)
     return true;
 }
 
-// Whether "tmp/" + a member name, taken component by component, climbs above the
+// Whether the relative path `target`, its ".." components folded, climbs above the
 // current directory.
 bool escapesCurrentDirectory(const std::string& target)
 {
-    long depth = 0;
-    std::string::size_type start = 0;
-    while (start <= target.size()) {
-        std::string::size_type end = target.find('/', start);
-        if (end == std::string::npos)
-            end = target.size();
-        std::string_view part(target.data() + start, end - start);
-        if (part == "..") {
-            if (--depth < 0)
-                return true;
-        } else if (!part.empty() && part != ".") {
-            ++depth;
-        }
-        start = end + 1;
-    }
-    return false;
+    std::string folded = cleanDirPath(target);
+    return folded == ".." || folded.starts_with("../");
 }
 
 using DirectoryId = std::pair<dev_t, ino_t>;
@@ -164,12 +150,7 @@ int extractArchive()
         bool filled = false;
         auto fill = [&](ByteSink& out) {
             filled = true;
-            if (fseeko(srcArchive.stream(), member.offset, SEEK_SET) != 0) {
-                readFailure = std::strerror(errno);
-                copied = CopyResult::ReadError;
-            } else {
-                copied = copyBytes(srcArchive.stream(), member.size, out, readFailure);
-            }
+            copied = copyRange(srcArchive.stream(), member.offset, member.size, out, readFailure);
             return copied == CopyResult::Ok;
         };
         bool created = QTx::createFile(target, fill, member.readOnly, member.time);
