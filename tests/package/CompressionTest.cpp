@@ -24,6 +24,21 @@ std::string someBytes(std::size_t size)
 
 } // namespace
 
+TEST(Compression, RoundTripsThroughTheWrapper)
+{
+    TempDir dir;
+    std::string plain = someBytes(300000);
+    writeFile(dir.path() + "/plain", plain);
+    ASSERT_TRUE(QTx::compressFile(dir.path() + "/plain", dir.path() + "/packed"));
+    // The signature, then the plain length 300000 big-endian.
+    EXPECT_EQ(readFile(dir.path() + "/packed").substr(0, 12),
+              std::string("\x7A\xF4\x31\xB2\x01\x00\x00\x00\x00\x04\x93\xE0", 12));
+    EXPECT_TRUE(QTx::isCompressedFile(dir.path() + "/packed"));
+    EXPECT_FALSE(QTx::isCompressedFile(dir.path() + "/plain"));
+    ASSERT_TRUE(QTx::decompressFile(dir.path() + "/packed", dir.path() + "/back"));
+    EXPECT_EQ(readFile(dir.path() + "/back"), plain);
+}
+
 TEST(Compression, RefusesEmptyOrMissingInput)
 {
     TempDir dir;
