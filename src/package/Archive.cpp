@@ -31,6 +31,7 @@ public:
     }
 
     // Copies the member's bytes to `out`; on failure `error` names the file and reason.
+    // A source that cannot be opened is a read error: the package is never written without it.
     CopyResult copy(const ArchiveChunk2& member, ByteSink& out, std::string& error)
     {
         if (stream_ == nullptr || path_ != member.source) {
@@ -110,6 +111,7 @@ std::uint64_t Archive2::plainLength() const
     return length;
 }
 
+// Names that do not fit the 1024-byte field are refused, never cut short.
 std::optional<std::string> Archive2::memberLimitError(const std::string& name, std::uint64_t size)
 {
     if (name.size() >= kNameSize)
@@ -135,6 +137,7 @@ int Archive2::write(const char* name, Packing packing)
     }
 
     AtomicFile file(fileName_);
+    // An output that cannot be created is a failure like any other: 3, with the reason.
     if (!file.create()) {
         errorText_ = file.error();
         return 3;

@@ -86,5 +86,5 @@ private:
     std::vector<ArchiveChunk2> members_;
     std::string fileName_;
     FILE* stream_ = nullptr;
-    std::string errorText_;
+    std::string errorText_; // grows to hold any path whole
 };

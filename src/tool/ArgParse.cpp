@@ -105,6 +105,7 @@ void ArgParse::parseArgsFromIndirectFile(const char* fileName)
     --nestingDepth_;
 }
 
+// Split arguments are owned strings, freed with the caller's vector.
 int ArgParse::argifyLine(const char* fileName, int lineNumber, const char* text, std::vector<std::string>& args)
 {
     args.clear();
