@@ -81,3 +81,17 @@ TEST(Archive, RefusesContainersOf4GiB)
     EXPECT_TRUE(Archive2::memberLimitError("f", 0x100000000ull));
     EXPECT_FALSE(Archive2::memberLimitError(std::string(1023, 'n'), 0xFFFFFFFFull));
 }
+
+// A source that vanished after its record was made: the old file stays, no temporary is left.
+TEST(Archive, MissingSourceKeepsTheOldFile)
+{
+    TempDir dir;
+    std::string out = dir.path() + "/pkg";
+    writeFile(out, "old package");
+    Archive2 vanished;
+    vanished.addMember((dir.path() + "/gone").c_str(), "gone", 0, 1, false, 0);
+    EXPECT_EQ(vanished.write(out.c_str(), Packing::Compressed), 3);
+    EXPECT_EQ(vanished.errorText(), "read error on " + dir.path() + "/gone: No such file or directory");
+    EXPECT_EQ(readFile(out), "old package");
+    EXPECT_EQ(testsupport::listTree(dir.path()), (std::set<std::string>{"pkg"}));
+}
