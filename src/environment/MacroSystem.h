@@ -1,0 +1,69 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Path;
+
+// A macro table: name to value, case-sensitive, in ascending byte order of name.
+using MacroTable = std::map<std::string, std::string>;
+
+// `$(Name)` expansion, the text forms macro sets are stored in, and the
+// process-wide table of system macros.
+class MacroSystem {
+public:
+    // Passes of replaceMacros2 before it gives up on a text that keeps asking
+    // for another one.
+    static constexpr int kMaxPasses = 64;
+
+    // The system table with the date and time placeholders and the host entries.
+    MacroSystem();
+
+    // `s` with a "\" before every ";" and every "\".
+    static std::string escape(const std::string& s);
+    // The escaped items joined with ";".
+    static std::string stringFromStringList(const std::vector<std::string>& list);
+    // Reads the ";"-separated list form, "\" taking the next character literally;
+    // empty items are kept only with `keepEmpty`.
+    static std::vector<std::string> stringListFromString(const std::string& s, bool keepEmpty);
+    // True, with `value` set from the local date or time, for the eight date and time names.
+    static bool dynamicMacro(const std::string& name, std::string& value);
+
+    MacroTable systemMacros() const { return system_; }
+    // Null when the name is not in the system table.
+    std::optional<std::string> systemMacro(const std::string& name) const;
+    void setSystemMacro(const std::string& name, const std::string& value);
+    void setSystemMacroPath(const std::string& name, const Path& path);
+
+    // "name=value" entries in list order, a later name replacing an earlier one;
+    // an entry without "=" is a name with an empty value. Nothing is trimmed.
+    MacroTable macrosFromStringList(const std::vector<std::string>& entries) const;
+    // One "name=value" entry per macro, the name trimmed of white space.
+    std::vector<std::string> stringListFromMacros(const MacroTable& table) const;
+    // `base` with every entry of `over` inserted, replacing same names.
+    MacroTable overwriteMacros(const MacroTable& base, const MacroTable& over) const;
+
+    // Expands the `$(Name)` and `$(Name:default)` references of `text` from `table`.
+    std::string replaceMacros(const MacroTable& table, const std::string& text) const;
+    std::string replaceMacros2(const MacroTable& table, std::string text) const;
+
+    // The system macros (when `includeSystem`) with the user's global macros laid over them.
+    MacroTable globalMacros(bool includeSystem) const;
+    // A global macro's value, empty when absent.
+    std::string globalMacro(const std::string& name) const;
+    // Sets (non-empty value) or removes (empty value) a global macro.
+    void setGlobalMacro(const std::string& name, const std::string& value);
+
+private:
+    MacroTable system_;
+};
+
+extern MacroSystem macroSystem;
+
+// Adds the start-up system macros: the release numbers and name, "StudioDir"
+// (`rootDirectory`) and "StudioUserDir" (studioLocalDataDir()).
+void setupDefaultSystemMacros(const std::string& rootDirectory);
+// The per-user data directory of the product under $HOME.
+std::string studioLocalDataDir();
