@@ -1,0 +1,327 @@
+#include "foundation/Path.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/DirectoryListing.h"
+#include "foundation/QTx.h"
+
+// What the file system said about the path when it was first asked.
+struct PathFileInfo {
+    bool exists = false;
+    bool readable = false;
+    bool writable = false;
+    struct stat status {};
+};
+
+namespace {
+
+std::vector<std::string> components(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    while (start < path.size()) {
+        std::string::size_type end = std::min(path.find('/', start), path.size());
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string afterLastSlash(const std::string& path)
+{
+    std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+Path::Path() = default;
+
+Path::Path(const char* text)
+{
+    setPath(text);
+}
+
+Path::Path(const std::string& text)
+{
+    setPath(text);
+}
+
+// The cached file information belongs to the object that read it; a copy reads its own.
+Path::Path(const Path& other) : path_(other.path_) {}
+
+Path& Path::operator=(const Path& other)
+{
+    if (this != &other) {
+        path_ = other.path_;
+        info_.reset();
+    }
+    return *this;
+}
+
+Path::Path(Path&&) noexcept = default;
+Path& Path::operator=(Path&&) noexcept = default;
+Path::~Path() = default;
+
+void Path::setPath(const std::string& text)
+{
+    path_ = text;
+    removeRelativePaths(path_);
+    info_.reset();
+}
+
+void Path::setPath(const char* text)
+{
+    setPath(std::string(text != nullptr ? text : ""));
+}
+
+Path Path::operator+(const std::string& text) const
+{
+    return Path(path_ + text);
+}
+
+Path& Path::operator+=(const std::string& text)
+{
+    setPath(path_ + text);
+    return *this;
+}
+
+bool Path::isEmpty() const
+{
+    return path_.empty();
+}
+
+const std::string& Path::osPathQString() const
+{
+    return path_;
+}
+
+const std::string& Path::canonicalPathQString() const
+{
+    return path_;
+}
+
+const char* Path::osPath() const
+{
+    return path_.c_str();
+}
+
+const char* Path::canonicalPath() const
+{
+    return path_.c_str();
+}
+
+std::string Path::toOsPath(const std::string& path)
+{
+    return path;
+}
+
+std::string Path::toCanonicalPath(const std::string& path)
+{
+    return path;
+}
+
+bool Path::isPathDelimiter(char c)
+{
+    return c == '/';
+}
+
+std::vector<std::string> Path::filePathQStringList(bool absolute) const
+{
+    return components(absolute ? absolutePath(path_) : path_);
+}
+
+std::vector<std::string> Path::dirPathQStringList(bool absolute) const
+{
+    return components(dirPath(absolute));
+}
+
+std::string Path::filePath() const
+{
+    return path_;
+}
+
+std::string Path::fileName() const
+{
+    return afterLastSlash(path_);
+}
+
+std::string Path::baseName() const
+{
+    std::string name = fileName();
+    return name.substr(0, name.find('.'));
+}
+
+std::string Path::extension(bool complete) const
+{
+    std::string name = fileName();
+    std::string::size_type dot = complete ? name.find('.') : name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string Path::dirPath(bool absolute) const
+{
+    return directoryPart(absolute ? absolutePath(path_) : path_);
+}
+
+Path Path::dir(bool absolute) const
+{
+    return Path(dirPath(absolute));
+}
+
+const PathFileInfo& Path::info() const
+{
+    if (!info_) {
+        info_ = std::make_unique<PathFileInfo>();
+        info_->exists = stat(path_.c_str(), &info_->status) == 0;
+        if (!info_->exists)
+            info_->status = {};
+        info_->readable = info_->exists && access(path_.c_str(), R_OK) == 0;
+        info_->writable = info_->exists && access(path_.c_str(), W_OK) == 0;
+    }
+    return *info_;
+}
+
+bool Path::exists() const
+{
+    return info().exists;
+}
+
+bool Path::writable() const
+{
+    return info().writable;
+}
+
+bool Path::readable() const
+{
+    return info().readable;
+}
+
+std::time_t Path::created() const
+{
+    return info().status.st_ctime;
+}
+
+std::time_t Path::lastModified() const
+{
+    return info().status.st_mtime;
+}
+
+std::time_t Path::lastRead() const
+{
+    return info().status.st_atime;
+}
+
+std::uint64_t Path::size() const
+{
+    return static_cast<std::uint64_t>(info().status.st_size);
+}
+
+bool Path::operator==(const Path& other) const
+{
+    return path_ == other.path_;
+}
+
+bool Path::operator!=(const Path& other) const
+{
+    return path_ != other.path_;
+}
+
+bool Path::operator<(const Path& other) const
+{
+    return path_ < other.path_;
+}
+
+bool Path::equal(const std::string& a, const std::string& b)
+{
+    return a == b;
+}
+
+// The rules are those of a forward search for "." that deletes "/." and
+// "/<name>/.." and then resumes at the start of the deletion. Deletions never
+// reach past the "." just found and the search never looks again at text before
+// where it resumes, so the text before the search point can be built up in `out`
+// while the input is read once. The positions of the "/"s in `out` are kept so
+// that finding the parent of a ".." does not rescan a long name every time.
+void Path::removeRelativePaths(std::string& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    std::vector<std::size_t> slashes;
+    const std::size_t n = path.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const char c = path[k];
+        const bool afterSlash = c == '.' && !out.empty() && out.back() == '/';
+        if (afterSlash && (k + 1 == n || path[k + 1] == '/')) {
+            // "/." goes, "/" included.
+            out.pop_back();
+            slashes.pop_back();
+            continue;
+        }
+        if (afterSlash && path[k + 1] == '.' && (k + 2 == n || path[k + 2] == '/')) {
+            // The parent's "/" is the last one at or before i - 3, where i is
+            // where this ".." stands; without one, the ".." is kept as a name.
+            const std::size_t i = out.size();
+            std::size_t above = slashes.size();
+            while (above > 0 && slashes[above - 1] + 3 > i)
+                --above;
+            if (above > 0) {
+                out.resize(slashes[above - 1]);
+                slashes.resize(above - 1);
+                ++k;
+                continue;
+            }
+        }
+        if (c == '/')
+            slashes.push_back(out.size());
+        out.push_back(c);
+    }
+    out.erase(std::unique(out.begin(), out.end(), [](char a, char b) { return a == '/' && b == '/'; }), out.end());
+    path = std::move(out);
+}
+
+bool Path::relativeDirPath(const std::string& from, const std::string& to, std::string& result)
+{
+    result.clear();
+    if (to == ".")
+        return true;
+    const std::vector<std::string> a = components(absolutePath(from));
+    const std::vector<std::string> b = components(absolutePath(to));
+    std::size_t shared = 0;
+    while (shared < a.size() && shared < b.size() && a[shared] == b[shared])
+        ++shared;
+    if (shared == 0)
+        return false;
+    for (std::size_t i = shared; i < a.size(); ++i)
+        result += "../";
+    for (std::size_t i = shared; i < b.size(); ++i)
+        result += b[i] + "/";
+    if (!result.empty())
+        result.pop_back();
+    return true;
+}
+
+bool Path::relativeFilePath(const std::string& dir, const std::string& file, std::string& result)
+{
+    std::string relativeDir;
+    if (!relativeDirPath(dir, directoryPart(file), relativeDir))
+        return false;
+    const std::string name = afterLastSlash(file);
+    result = relativeDir.empty() ? name : relativeDir + "/" + name;
+    return true;
+}
+
+std::string Path::relativeFilePath(const std::string& dir, const std::string& file)
+{
+    std::string result;
+    return relativeFilePath(dir, file, result) ? result : absolutePath(file);
+}
+
+void Path::ensureDirExists(const std::string& filePath)
+{
+    // A directory that cannot be made shows up when the file is written.
+    QTx::makeDir(directoryPart(filePath));
+}
