@@ -1,0 +1,310 @@
+#include "environment/MacroSystem.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string_view>
+
+#include "environment/GlobalMacrosSetting.h"
+#include "foundation/Path.h"
+#include "foundation/QTx.h"
+#include "tool/Release.h"
+
+MacroSystem macroSystem;
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+// A pass may make the text at most this much longer than the text first given;
+// past that, references are copied as written and no further pass runs. Real
+// values are short, so only a self-replicating table (or a hostile one, with
+// many references to a huge value) gets there, and it cannot exhaust memory.
+constexpr std::size_t kMaxGrowth = 8 * 1024 * 1024;
+
+// Month names are always English, whatever the user's locale, so that expanded
+// texts do not depend on the machine the tool runs on.
+constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
+                                       "July",    "August",   "September", "October", "November", "December"};
+
+std::string twoDigits(int n)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", n);
+    return text;
+}
+
+std::string year(const std::tm& t)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", t.tm_year + 1900);
+    return text;
+}
+
+struct DynamicMacro {
+    const char* name;
+    std::string (*format)(const std::tm&);
+};
+
+constexpr DynamicMacro kDynamicMacros[] = {
+    {"Date", [](const std::tm& t) { return std::to_string(t.tm_mday) + " " + kMonthNames[t.tm_mon] + " " + year(t); }},
+    {"DateYear", year},
+    {"DateMonth", [](const std::tm& t) { return twoDigits(t.tm_mon + 1); }},
+    {"DateDay", [](const std::tm& t) { return twoDigits(t.tm_mday); }},
+    {"Time",
+     [](const std::tm& t) { return twoDigits(t.tm_hour) + ":" + twoDigits(t.tm_min) + ":" + twoDigits(t.tm_sec); }},
+    {"TimeHour", [](const std::tm& t) { return twoDigits(t.tm_hour); }},
+    {"TimeMinute", [](const std::tm& t) { return twoDigits(t.tm_min); }},
+    {"TimeSecond", [](const std::tm& t) { return twoDigits(t.tm_sec); }},
+};
+
+// For every "(" of `text`, the position of the ")" that brings the depth counted
+// from it back to 0, or npos when there is none. One stack walk finds them all,
+// so a pass needs no scan to the end of the text per reference.
+std::vector<std::size_t> closingParens(const std::string& text)
+{
+    std::vector<std::size_t> close(text.size(), npos);
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '(') {
+            open.push_back(i);
+        } else if (text[i] == ')' && !open.empty()) {
+            close[open.back()] = i;
+            open.pop_back();
+        }
+    }
+    return close;
+}
+
+struct Pass {
+    std::string result;
+    bool rescan = false;
+};
+
+// One scan over `text`, in time linear in its length. Once the result is longer
+// than `limit`, the rest of the text is copied as written.
+Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t limit)
+{
+    Pass pass;
+    pass.result.reserve(text.size());
+    const std::vector<std::size_t> close = closingParens(text);
+    const std::size_t lastDollar = text.rfind('$');
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t ref = text.find("$(", i);
+        if (ref == npos || pass.result.size() > limit) {
+            pass.result.append(text, i, npos);
+            break;
+        }
+        pass.result.append(text, i, ref - i);
+        const std::size_t end = close[ref + 1];
+        if (end == npos) {
+            // Collecting the name ran to the end of the text: any "$" it met still
+            // asks for another pass. The "$" is dropped; the "(" is plain text.
+            // (lastDollar is at least ref, never npos.)
+            pass.rescan = pass.rescan || lastDollar > ref + 1;
+            i = ref + 1;
+            continue;
+        }
+        const std::string_view buffer(text.data() + ref + 2, end - ref - 2);
+        pass.rescan = pass.rescan || buffer.find('$') != npos;
+        const std::size_t colon = buffer.find(':');
+        const std::string name(buffer.substr(0, colon));
+        const auto found = table.find(name);
+        std::string value;
+        if (found == table.end())
+            pass.result.append(colon == npos ? std::string_view(text).substr(ref, end + 1 - ref)
+                                             : buffer.substr(colon + 1));
+        else if (MacroSystem::dynamicMacro(name, value))
+            pass.result += value;
+        else
+            pass.result += found->second;
+        i = end + 1;
+    }
+    return pass;
+}
+
+bool isWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+} // namespace
+
+MacroSystem::MacroSystem()
+{
+    for (const DynamicMacro& dynamic : kDynamicMacros)
+        system_[dynamic.name] = "";
+    system_["HostArch"] = "x86";
+    system_["HostOS"] = "solaris";
+    system_["HostEXE"] = "";
+    system_["HostDLL"] = ".so_solaris_x86";
+}
+
+std::string MacroSystem::escape(const std::string& s)
+{
+    std::string result;
+    result.reserve(s.size());
+    for (char c : s) {
+        if (c == ';' || c == '\\')
+            result += '\\';
+        result += c;
+    }
+    return result;
+}
+
+std::string MacroSystem::stringFromStringList(const std::vector<std::string>& list)
+{
+    std::string result;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            result += ';';
+        result += escape(list[i]);
+    }
+    return result;
+}
+
+std::vector<std::string> MacroSystem::stringListFromString(const std::string& s, bool keepEmpty)
+{
+    std::vector<std::string> list;
+    std::string item;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            item += s[++i];
+        } else if (s[i] == ';') {
+            if (keepEmpty || !item.empty())
+                list.push_back(item);
+            item.clear();
+        } else {
+            item += s[i];
+        }
+    }
+    if (keepEmpty || !item.empty())
+        list.push_back(item);
+    return list;
+}
+
+bool MacroSystem::dynamicMacro(const std::string& name, std::string& value)
+{
+    for (const DynamicMacro& dynamic : kDynamicMacros) {
+        if (name == dynamic.name) {
+            const std::time_t now = std::time(nullptr);
+            std::tm local{};
+            localtime_r(&now, &local);
+            value = dynamic.format(local);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> MacroSystem::systemMacro(const std::string& name) const
+{
+    const auto found = system_.find(name);
+    if (found == system_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void MacroSystem::setSystemMacro(const std::string& name, const std::string& value)
+{
+    system_[name] = value;
+}
+
+void MacroSystem::setSystemMacroPath(const std::string& name, const Path& path)
+{
+    setSystemMacro(name, path.osPathQString());
+}
+
+MacroTable MacroSystem::macrosFromStringList(const std::vector<std::string>& entries) const
+{
+    MacroTable table;
+    for (const std::string& entry : entries) {
+        const std::size_t equals = entry.find('=');
+        table[entry.substr(0, equals)] = equals == npos ? "" : entry.substr(equals + 1);
+    }
+    return table;
+}
+
+std::vector<std::string> MacroSystem::stringListFromMacros(const MacroTable& table) const
+{
+    std::vector<std::string> list;
+    for (const auto& [name, value] : table) {
+        std::size_t first = 0;
+        std::size_t last = name.size();
+        while (first < last && isWhiteSpace(name[first]))
+            ++first;
+        while (last > first && isWhiteSpace(name[last - 1]))
+            --last;
+        list.push_back(name.substr(first, last - first) + "=" + value);
+    }
+    return list;
+}
+
+MacroTable MacroSystem::overwriteMacros(const MacroTable& base, const MacroTable& over) const
+{
+    MacroTable result = base;
+    for (const auto& [name, value] : over)
+        result[name] = value;
+    return result;
+}
+
+std::string MacroSystem::replaceMacros(const MacroTable& table, const std::string& text) const
+{
+    return replaceMacros2(table, text);
+}
+
+// Every pass that met a "$" inside a reference asks for another one. A text such
+// as "$($(X))" asks forever without changing, and a self-referencing table can
+// keep changing it: expansion stops at an unchanged pass, after kMaxPasses passes,
+// or when the text has grown by kMaxGrowth.
+std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string text) const
+{
+    const std::size_t limit = text.size() + kMaxGrowth;
+    for (int passes = 0; passes < kMaxPasses; ++passes) {
+        if (text.find("$(") == npos)
+            return text;
+        Pass pass = expandOnce(table, text, limit);
+        if (!pass.rescan || pass.result.size() > limit || pass.result == text)
+            return pass.result;
+        text = std::move(pass.result);
+    }
+    return text;
+}
+
+MacroTable MacroSystem::globalMacros(bool includeSystem) const
+{
+    const MacroTable start = includeSystem ? system_ : MacroTable();
+    return overwriteMacros(start, macrosFromStringList(stringListFromString(globalMacrosSetting(), false)));
+}
+
+std::string MacroSystem::globalMacro(const std::string& name) const
+{
+    const MacroTable table = globalMacros(true);
+    const auto found = table.find(name);
+    return found == table.end() ? "" : found->second;
+}
+
+void MacroSystem::setGlobalMacro(const std::string& name, const std::string& value)
+{
+    MacroTable table = macrosFromStringList(stringListFromString(globalMacrosSetting(), false));
+    if (value.empty())
+        table.erase(name);
+    else
+        table[name] = value;
+    setGlobalMacrosSetting(stringFromStringList(stringListFromMacros(table)));
+}
+
+void setupDefaultSystemMacros(const std::string& rootDirectory)
+{
+    macroSystem.setSystemMacro("StudioMajorVersion", std::to_string(Get_RELEASE_MAJOR_NUMBER()));
+    macroSystem.setSystemMacro("StudioMinorVersion", std::to_string(Get_RELEASE_MINOR_NUMBER()));
+    macroSystem.setSystemMacro("StudioRevision", std::to_string(Get_RELEASE_REVISION_NUMBER()));
+    macroSystem.setSystemMacro("StudioName", Get_STUDIO_BRANDING());
+    macroSystem.setSystemMacroPath("StudioDir", Path(rootDirectory));
+    macroSystem.setSystemMacroPath("StudioUserDir", Path(studioLocalDataDir()));
+}
+
+std::string studioLocalDataDir()
+{
+    return QTx::userLocalAppDataDirectory(std::string(Get_OWNER()) + "/" + Get_PRODUCT_GENERIC_NAME());
+}
