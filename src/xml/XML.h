@@ -41,6 +41,8 @@ protected:
     explicit XMLNode(Kind kind) : kind_(kind) {}
 
 private:
+    friend class XMLParser;
+
     Kind kind_;
     XMLNode* parent_ = nullptr;
     XMLNode* next_ = nullptr;
@@ -160,6 +162,8 @@ public:
     unsigned line() const { return line_; }
 
 private:
+    class Run;
+
     const char* tokenStart_ = nullptr;
     const char* tokenEnd_ = nullptr;
     const char* cursor_ = nullptr;

@@ -1,0 +1,107 @@
+#include "xml/Pool.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+// The header is padded to the strictest fundamental alignment, so every chunk's
+// data starts suitably aligned for any object and stays 8-aligned after that.
+struct alignas(std::max_align_t) Pool::Chunk {
+    Chunk* next;
+    std::size_t size;
+
+    unsigned char* data()
+    {
+        static_assert(sizeof(Chunk) % alignof(std::max_align_t) == 0 && alignof(std::max_align_t) % kGranularity == 0);
+        return reinterpret_cast<unsigned char*>(this + 1);
+    }
+};
+
+Pool* Pool::currentPool = nullptr;
+Pool::Chunk* Pool::releasedChunks = nullptr;
+
+namespace {
+
+std::size_t heapChunks = 0;
+
+} // namespace
+
+Pool::Pool() = default;
+
+Pool::~Pool()
+{
+    clear();
+    // A destroyed pool must not stay current: the next allocation would land in freed state.
+    if (currentPool == this)
+        currentPool = nullptr;
+}
+
+void* Pool::allocate(std::size_t size)
+{
+    if (size > SIZE_MAX - sizeof(Chunk) - kGranularity)
+        throw std::bad_alloc();
+    const std::size_t n = (size + kGranularity - 1) & ~(kGranularity - 1);
+    if (chunks_ && n <= size_ - used_) {
+        void* block = chunks_->data() + used_;
+        used_ += n;
+        return block;
+    }
+
+    const std::size_t wanted = n > kChunkSize ? n : kChunkSize;
+    Chunk* chunk = nullptr;
+    for (Chunk** link = &releasedChunks; *link; link = &(*link)->next) {
+        if ((*link)->size >= wanted) {
+            chunk = *link;
+            *link = chunk->next;
+            break;
+        }
+    }
+    if (!chunk) {
+        chunk = new (::operator new(sizeof(Chunk) + wanted)) Chunk{nullptr, wanted};
+        ++heapChunks;
+    }
+    chunk->next = chunks_;
+    chunks_ = chunk;
+    size_ = chunk->size;
+    used_ = n;
+    return chunk->data();
+}
+
+void Pool::clear()
+{
+    while (chunks_) {
+        Chunk* chunk = chunks_;
+        chunks_ = chunk->next;
+        chunk->next = releasedChunks;
+        releasedChunks = chunk;
+        std::memset(chunk->data(), 0xFE, chunk->size);
+    }
+    used_ = 0;
+    size_ = 0;
+}
+
+Pool* Pool::setCurrentPool(Pool* pool)
+{
+    Pool* previous = currentPool;
+    currentPool = pool;
+    return previous;
+}
+
+Pool& Pool::current()
+{
+    // Held by a static pointer so that it is never destroyed while objects may still live in it.
+    static Pool* const kept = new Pool;
+    if (!currentPool)
+        currentPool = kept;
+    return *currentPool;
+}
+
+std::size_t Pool::chunksCreated()
+{
+    return heapChunks;
+}
+
+void* PoolObject::operator new(std::size_t size)
+{
+    return Pool::current().allocate(size);
+}

@@ -1,0 +1,260 @@
+#include "xml/XML.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <sys/stat.h>
+#include <utility>
+
+// Nodes are bump-allocated at 8-byte steps from 16-aligned chunks.
+static_assert(alignof(XMLElement) <= Pool::kGranularity && alignof(XMLData) <= Pool::kGranularity &&
+              alignof(XMLComment) <= Pool::kGranularity && alignof(XMLCDATASection) <= Pool::kGranularity &&
+              alignof(XMLAttribute) <= Pool::kGranularity);
+
+// The tree-editing operations trust their preconditions: `old` and `after` must be children of this node.
+
+void XMLNode::appendChild(XMLNode* child)
+{
+    XMLNode** link = &firstChild_;
+    while (*link)
+        link = &(*link)->next_;
+    *link = child;
+    child->parent_ = this;
+}
+
+void XMLNode::prependChild(XMLNode* child)
+{
+    child->next_ = firstChild_;
+    firstChild_ = child;
+    child->parent_ = this;
+}
+
+void XMLNode::removeChild(XMLNode* child)
+{
+    for (XMLNode** link = &firstChild_; *link; link = &(*link)->next_) {
+        if (*link == child) {
+            *link = child->next_;
+            return;
+        }
+    }
+}
+
+void XMLNode::replaceChild(XMLNode* old, XMLNode* replacement)
+{
+    XMLNode** link = &firstChild_;
+    while (*link != old)
+        link = &(*link)->next_;
+    *link = replacement;
+    replacement->next_ = old->next_;
+    replacement->parent_ = old->parent_;
+}
+
+void XMLNode::reparentChildrenAfter(XMLNode* after, XMLNode* chain)
+{
+    XMLNode* last = chain;
+    for (XMLNode* node = chain; node; node = node->next_) {
+        node->parent_ = this;
+        last = node;
+    }
+    if (!firstChild_) {
+        firstChild_ = chain;
+        return;
+    }
+    if (last) {
+        last->next_ = after->next_;
+        after->next_ = chain;
+    }
+}
+
+XMLElement* XMLNode::toElement()
+{
+    return kind_ == Kind::Element ? static_cast<XMLElement*>(this) : nullptr;
+}
+
+char* XMLNode::mkString(const char* text, std::size_t length)
+{
+    char* copy = static_cast<char*>(Pool::current().allocate(length + 1));
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+void XMLElement::setTagName(const char* tag)
+{
+    tagName_ = tag;
+}
+
+const char* XMLElement::tagName() const
+{
+    return tagName_;
+}
+
+namespace {
+
+XMLAttribute* findAttribute(XMLAttribute* list, const char* name)
+{
+    while (list && std::strcmp(list->name, name) != 0)
+        list = list->next;
+    return list;
+}
+
+} // namespace
+
+void XMLElement::setAttribute(const char* name, const char* value)
+{
+    if (XMLAttribute* existing = findAttribute(attributes_, name)) {
+        existing->value = value;
+        return;
+    }
+    auto* added = new XMLAttribute(name, value);
+    (lastAttribute_ ? lastAttribute_->next : attributes_) = added;
+    lastAttribute_ = added;
+}
+
+void XMLElement::removeAttribute(const char* name)
+{
+    XMLAttribute* previous = nullptr;
+    for (XMLAttribute* a = attributes_; a; previous = a, a = a->next) {
+        if (std::strcmp(a->name, name) == 0) {
+            (previous ? previous->next : attributes_) = a->next;
+            if (lastAttribute_ == a)
+                lastAttribute_ = previous;
+            return;
+        }
+    }
+}
+
+bool XMLElement::hasAttribute(const char* name) const
+{
+    return findAttribute(attributes_, name) != nullptr;
+}
+
+const char* XMLElement::attribute(const char* name) const
+{
+    const XMLAttribute* found = findAttribute(attributes_, name);
+    return found ? found->value : nullptr;
+}
+
+XMLAttribute* XMLElement::getAttributeList()
+{
+    return attributes_;
+}
+
+XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
+
+XMLElement* XMLDocument::mkXMLElement(const char* tag)
+{
+    return new XMLElement(tag);
+}
+
+namespace {
+
+// Larger files are refused as unreadable: no file the system reads comes near this.
+constexpr off_t kMaxFileSize = off_t{1} << 30;
+
+// The whole file followed by a NUL, or null. A directory opens on Linux but
+// cannot be read, so only regular files are accepted.
+std::unique_ptr<char[]> readWholeFile(const char* path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    std::unique_ptr<char[]> text;
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize) {
+        const auto size = static_cast<std::size_t>(info.st_size);
+        text.reset(new char[size + 1]);
+        // A file that shrank since fstat is taken as it is now.
+        const std::size_t got = std::fread(text.get(), 1, size, file);
+        text[got] = '\0';
+        if (std::ferror(file))
+            text.reset();
+    }
+    std::fclose(file);
+    return text;
+}
+
+// Restores the previous current pool however the parse ends.
+class CurrentPoolScope {
+public:
+    explicit CurrentPoolScope(Pool* pool) : previous_(Pool::setCurrentPool(pool)) {}
+    ~CurrentPoolScope() { Pool::setCurrentPool(previous_); }
+    CurrentPoolScope(const CurrentPoolScope&) = delete;
+    CurrentPoolScope& operator=(const CurrentPoolScope&) = delete;
+
+private:
+    Pool* previous_;
+};
+
+} // namespace
+
+bool XMLDocument::load(const char* path)
+{
+    const std::unique_ptr<char[]> text = readWholeFile(path);
+    if (!text) {
+        std::snprintf(errorMessage_, sizeof errorMessage_, "couldn't read %s", path);
+        errorLine_ = 0;
+        return false;
+    }
+    XMLParser parser;
+    {
+        CurrentPoolScope scope(this);
+        root_ = parser.parse(this, text.get());
+    }
+    errorLine_ = parser.line();
+    switch (parser.errorCode()) {
+    case XMLParser::kBadName:
+        std::snprintf(errorMessage_, sizeof errorMessage_, "bad tagName");
+        return false;
+    case XMLParser::kTagMismatch:
+        std::snprintf(errorMessage_, sizeof errorMessage_, "tagName mismatch");
+        return false;
+    default:
+        errorMessage_[0] = '\0';
+        return true;
+    }
+}
+
+namespace {
+
+std::string replaceAll(const std::string& text, std::string_view from, std::string_view to)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size())
+        out.append(text, start, at - start).append(to);
+    return out.append(text, start, std::string::npos);
+}
+
+using Replacement = std::pair<std::string_view, std::string_view>;
+
+// Each step replaces every occurrence in the result of the step before.
+std::string replaceInOrder(std::string text, std::span<const Replacement> steps)
+{
+    for (const auto& [from, to] : steps)
+        text = replaceAll(text, from, to);
+    return text;
+}
+
+// Strings are UTF-8 bytes, so the middle dot U+00B7 is the two bytes C2 B7.
+constexpr std::string_view kMiddleDot = "\xC2\xB7";
+
+} // namespace
+
+std::string xmlUnescapeEntities(const std::string& text)
+{
+    static constexpr Replacement kSteps[] = {{"&amp;", "&"},          {"&lt;", "<"},   {"&gt;", ">"},
+                                             {"&quot;", "\""},        {"&apos;", "'"}, {"&nbsp;", " "},
+                                             {"&middot;", kMiddleDot}};
+    return replaceInOrder(text, kSteps);
+}
+
+std::string xmlEscapeEntities(const std::string& text)
+{
+    static constexpr Replacement kSteps[] = {{"&", "&amp;"},   {">", "&gt;"},   {"<", "&lt;"},
+                                             {"\"", "&quot;"}, {"'", "&apos;"}, {kMiddleDot, "&middot;"}};
+    return replaceInOrder(text, kSteps);
+}

@@ -1,0 +1,418 @@
+// The parser: one pass over a NUL-terminated text, no recursion. Open elements
+// live on an explicit stack, so nesting depth is bounded by memory only.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "xml/XML.h"
+
+namespace {
+
+enum CharClass : unsigned char { kNameChar = 1, kNameStart = 2, kSpace = 4 };
+
+constexpr std::array<unsigned char, 256> makeClassTable()
+{
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_')
+            table[c] |= kNameChar | kNameStart;
+        if (c >= '0' && c <= '9')
+            table[c] |= kNameChar;
+        if (c == ' ' || (c >= '\t' && c <= '\r'))
+            table[c] |= kSpace;
+    }
+    return table;
+}
+
+constexpr std::array<unsigned char, 256> kClasses = makeClassTable();
+
+inline bool isClass(char c, CharClass what)
+{
+    return kClasses[static_cast<unsigned char>(c)] & what;
+}
+
+// Neither loop passes the terminating NUL: it is in no class.
+inline const char* skipSpace(const char* p)
+{
+    while (isClass(*p, kSpace))
+        ++p;
+    return p;
+}
+
+inline const char* skipName(const char* p)
+{
+    while (isClass(*p, kNameChar))
+        ++p;
+    return p;
+}
+
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 10;
+    // Upper-case letters count as their lower-case digits, so "&#x4A;" is "J".
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Reads the numeric reference "&#...;" at `p`; on success stores its byte and
+// moves `p` past the ";".
+bool numericReference(const char*& p, const char* end, char& byte)
+{
+    const char* q = p + 2;
+    unsigned base = 10;
+    if (q < end && *q == 'x') {
+        base = 16;
+        ++q;
+    }
+    unsigned value = 0;
+    for (; q < end; ++q) {
+        if (*q == ';') {
+            byte = static_cast<char>(value);
+            p = q + 1;
+            return true;
+        }
+        const int digit = digitValue(*q);
+        // Any other byte means there is no reference: its "&" stays a literal.
+        if (digit < 0)
+            return false;
+        value = (value * base + static_cast<unsigned>(digit)) & 0xFF;
+    }
+    return false;
+}
+
+// Copies [p, end) to `out` with entity references decoded; returns the end of the output.
+char* decodeEntities(char* out, const char* p, const char* end)
+{
+    while (const auto* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)))) {
+        std::memcpy(out, p, static_cast<std::size_t>(amp - p));
+        out += amp - p;
+        p = amp;
+        const std::string_view rest(p, static_cast<std::size_t>(end - p));
+        if (rest.starts_with("&lt;")) {
+            *out++ = '<';
+            p += 4;
+        } else if (rest.starts_with("&gt;")) {
+            *out++ = '>';
+            p += 4;
+        } else if (rest.starts_with("&quot;")) {
+            *out++ = '"';
+            p += 6;
+        } else if (rest.starts_with("&#") && numericReference(p, end, *out)) {
+            ++out;
+        } else {
+            *out++ = '&';
+            ++p;
+        }
+    }
+    std::memcpy(out, p, static_cast<std::size_t>(end - p));
+    return out + (end - p);
+}
+
+// Start tags hold a handful of attributes and are scanned for duplicates
+// linearly; past this many, a hash index keeps huge tags linear.
+constexpr std::size_t kLinearAttributes = 16;
+
+} // namespace
+
+class XMLParser::Run {
+public:
+    Run(XMLParser& parser, XMLDocument* document, const char* end) : parser_(parser), document_(document), end_(end) {}
+
+    // Parses from the "<" at `p`; returns where the parse stopped.
+    const char* parse(const char* p);
+    XMLElement* result() const { return result_; }
+    int error() const { return error_; }
+
+private:
+    struct OpenElement {
+        XMLElement* element;
+        XMLNode* lastChild;
+    };
+
+    // Each construct handler starts after its opening bytes and returns where
+    // the character data after the construct begins, or null when the parse
+    // ends (at stop_).
+    const char* instruction(const char* p);
+    const char* comment(const char* p);
+    const char* markup(const char* p);
+    const char* endTag(const char* p);
+    const char* startTag(const char* p);
+    const char* attributes(XMLElement* element, const char* p);
+
+    void characterData(const char* begin, const char* end);
+    // Links `child` after the last child of the innermost open element.
+    void append(XMLNode* child);
+    void closeElement();
+    const char* stop(const char* at, int error = kNoError)
+    {
+        stop_ = at;
+        error_ = error;
+        return nullptr;
+    }
+    const char* find(const char* p, char c) const
+    {
+        const void* hit = std::memchr(p, c, static_cast<std::size_t>(end_ - p));
+        return hit ? static_cast<const char*>(hit) : end_;
+    }
+    char* copy(const char* begin, const char* end, bool decode)
+    {
+        parser_.tokenStart_ = begin;
+        parser_.tokenEnd_ = end;
+        return parser_.getStringFromBuffer(document_, decode);
+    }
+
+    XMLParser& parser_;
+    XMLDocument* document_;
+    const char* end_;
+    const char* stop_ = nullptr;
+    int error_ = kNoError;
+    XMLElement* result_ = nullptr;
+    std::vector<OpenElement> open_;
+    std::unordered_map<std::string_view, XMLAttribute*> attributeIndex_;
+};
+
+const char* XMLParser::Run::parse(const char* p)
+{
+    for (;;) {
+        const char* q = p + 1;
+        switch (*q) {
+        case '?':
+            q = instruction(q + 1);
+            break;
+        case '!':
+            // "<!-" without a second "-" is no comment: what follows it is character data.
+            q = q[1] != '-' ? markup(q + 1) : q[2] == '-' ? comment(q + 3) : q + 2;
+            break;
+        case '/':
+            q = endTag(q + 1);
+            break;
+        default:
+            q = startTag(q);
+            break;
+        }
+        if (!q)
+            return stop_;
+        const char* next = find(q, '<');
+        if (parser_.keepText_ && !open_.empty())
+            characterData(q, next);
+        if (next == end_)
+            return end_;
+        p = next;
+    }
+}
+
+const char* XMLParser::Run::instruction(const char* p)
+{
+    const char* targetEnd = skipName(p);
+    const bool declaration = std::string_view(p, static_cast<std::size_t>(targetEnd - p)) == "xml";
+    p = skipSpace(targetEnd);
+    if (!declaration)
+        return p;
+    while (*p != '?' && *p) {
+        const char* nameEnd = skipName(p);
+        const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+        const char* q = skipSpace(nameEnd);
+        if (*q == '=') {
+            q = skipSpace(q + 1);
+            if (*q == '"') {
+                const char* valueEnd = find(q + 1, '"');
+                if (name == "version")
+                    document_->version_ = copy(q + 1, valueEnd, false);
+                else if (name == "encoding")
+                    document_->encoding_ = copy(q + 1, valueEnd, false);
+                q = skipSpace(valueEnd + (*valueEnd == '"'));
+            }
+        }
+        // A byte that starts none of these (a single quote, "-", ...) is skipped on its own.
+        p = q == p ? p + 1 : q;
+    }
+    if (*p == '?' && *++p == '>')
+        ++p;
+    return p;
+}
+
+const char* XMLParser::Run::comment(const char* p)
+{
+    // The first "-->" ends the comment, so extra dashes before it ("--->") stay in the text.
+    const char* close = std::strstr(p, "-->");
+    if (!close)
+        return stop(end_);
+    if (parser_.keepText_ && !open_.empty())
+        append(new XMLComment(copy(p, close, false)));
+    return close + 3;
+}
+
+const char* XMLParser::Run::markup(const char* p)
+{
+    const char* nameEnd = skipName(p);
+    const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+    p = skipSpace(nameEnd);
+    if (name.empty()) {
+        // A CDATA section: "[", a name (normally "CDATA"), "[", each skipped
+        // without checking, but never past the end.
+        p += *p != '\0';
+        p = skipSpace(skipName(p));
+        p += *p != '\0';
+        // As with comments, the first "]]>" ends it and extra "]" stay in the text.
+        const char* close = std::strstr(p, "]]>");
+        if (!close)
+            return stop(end_);
+        if (!open_.empty())
+            append(new XMLCDATASection(copy(p, close, false)));
+        return close + 3;
+    }
+    if (name == "DOCTYPE") {
+        const char* typeEnd = skipName(p);
+        if (*typeEnd != '>')
+            return typeEnd;
+        document_->docType_ = copy(p, typeEnd, false);
+        return typeEnd + 1;
+    }
+    return p;
+}
+
+const char* XMLParser::Run::endTag(const char* p)
+{
+    if (*p == '>') {
+        closeElement();
+        return p + 1;
+    }
+    const char* nameEnd = skipName(p);
+    const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+    p = skipSpace(nameEnd);
+    if (!name.empty() && !open_.empty() && name != open_.back().element->tagName_)
+        return stop(p, kTagMismatch);
+    if (*p != '>')
+        return p;
+    closeElement();
+    return p + 1;
+}
+
+const char* XMLParser::Run::startTag(const char* p)
+{
+    const char* nameEnd = skipName(p);
+    XMLElement* element = document_->mkXMLElement(copy(p, nameEnd, false));
+    open_.push_back({element, nullptr});
+    p = attributes(element, skipSpace(nameEnd));
+    if (p && *p == '>')
+        return p + 1;
+    // "/" works as an end tag, so "/>" closes the element at once.
+    if (p && *p == '/')
+        return endTag(p + 1);
+    return p;
+}
+
+const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
+{
+    std::size_t count = 0;
+    bool indexed = false;
+    while (*p != '/' && *p != '>' && *p) {
+        if (!isClass(*p, kNameStart))
+            return stop(p, kBadName);
+        const char* nameEnd = skipName(p + 1);
+        const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
+        p = skipSpace(nameEnd);
+        if (*p != '=')
+            continue;
+        p = skipSpace(p + 1);
+        // Without a double quote the value is dropped and read on as attribute names.
+        if (*p != '"')
+            continue;
+        const char* valueEnd = find(p + 1, '"');
+        const char* value = copy(p + 1, valueEnd, true);
+        p = skipSpace(valueEnd + (*valueEnd == '"'));
+
+        // A repeated name keeps its first place and takes the new value.
+        XMLAttribute* existing = nullptr;
+        XMLAttribute** indexSlot = nullptr;
+        if (count <= kLinearAttributes) {
+            for (existing = element->attributes_; existing && existing->name != name;)
+                existing = existing->next;
+        } else {
+            if (!indexed) {
+                attributeIndex_.clear();
+                for (XMLAttribute* a = element->attributes_; a; a = a->next)
+                    attributeIndex_.emplace(a->name, a);
+                indexed = true;
+            }
+            indexSlot = &attributeIndex_.try_emplace(name, nullptr).first->second;
+            existing = *indexSlot;
+        }
+        if (existing) {
+            existing->value = value;
+            continue;
+        }
+        auto* added = new XMLAttribute(copy(name.data(), nameEnd, false), value);
+        (element->lastAttribute_ ? element->lastAttribute_->next : element->attributes_) = added;
+        element->lastAttribute_ = added;
+        ++count;
+        if (indexSlot)
+            *indexSlot = added;
+    }
+    return p;
+}
+
+void XMLParser::Run::characterData(const char* begin, const char* end)
+{
+    char* text = copy(begin, end, true);
+    // Carriage returns are dropped after decoding, so "&#13;" goes too.
+    if (char* out = std::strchr(text, '\r')) {
+        for (const char* in = out; *in; ++in)
+            if (*in != '\r')
+                *out++ = *in;
+        *out = '\0';
+    }
+    append(new XMLData(text));
+}
+
+void XMLParser::Run::append(XMLNode* child)
+{
+    OpenElement& parent = open_.back();
+    child->parent_ = parent.element;
+    (parent.lastChild ? parent.lastChild->next_ : parent.element->firstChild_) = child;
+    parent.lastChild = child;
+}
+
+void XMLParser::Run::closeElement()
+{
+    if (open_.empty())
+        return;
+    XMLElement* element = open_.back().element;
+    open_.pop_back();
+    if (open_.empty())
+        result_ = element;
+    else
+        append(element);
+}
+
+XMLElement* XMLParser::parse(XMLDocument* document, const char* text)
+{
+    keepText_ = document->keepText();
+    Run run(*this, document, text + std::strlen(text));
+    const char* start = skipSpace(text);
+    cursor_ = *start == '<' ? run.parse(start) : start;
+    error_ = run.error();
+    // Every newline the cursor moved over counts, so a failure on the first line is line 0.
+    line_ = static_cast<unsigned>(std::count(text, cursor_, '\n'));
+    return error_ == kNoError ? run.result() : nullptr;
+}
+
+char* XMLParser::getStringFromBuffer(XMLDocument* document, bool decode)
+{
+    const auto length = static_cast<std::size_t>(tokenEnd_ - tokenStart_);
+    char* text = static_cast<char*>(document->allocate(length + 1));
+    if (decode) {
+        *decodeEntities(text, tokenStart_, tokenEnd_) = '\0';
+    } else {
+        std::memcpy(text, tokenStart_, length);
+        text[length] = '\0';
+    }
+    return text;
+}
