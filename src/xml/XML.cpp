@@ -108,6 +108,11 @@ void XMLElement::setAttribute(const char* name, const char* value)
         existing->value = value;
         return;
     }
+    appendAttribute(name, value);
+}
+
+void XMLElement::appendAttribute(const char* name, const char* value)
+{
     auto* added = new XMLAttribute(name, value);
     (lastAttribute_ ? lastAttribute_->next : attributes_) = added;
     lastAttribute_ = added;

@@ -71,6 +71,9 @@ public:
     // The value of the first attribute called `name`, or null.
     virtual const char* attribute(const char* name) const;
     virtual XMLAttribute* getAttributeList();
+    // Appends without looking for an earlier attribute of that name, for callers
+    // that know the name is new (copies of an element).
+    void appendAttribute(const char* name, const char* value);
     const XMLAttribute* getAttributeList() const { return attributes_; }
 
 private:
