@@ -2,10 +2,15 @@
 // live on an explicit stack, so nesting depth is bounded by memory only.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "xml/XML.h"
 
@@ -34,17 +39,27 @@ inline bool isClass(char c, CharClass what)
     return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
-// Neither loop passes the terminating NUL: it is in no class.
-inline const char* skipSpace(const char* p)
+// No scan passes the terminating NUL: it is neither a name character nor space.
+inline const char* skipName(const char* p)
 {
-    while (isClass(*p, kSpace))
+    while (isClass(*p, kNameChar))
         ++p;
     return p;
 }
 
-inline const char* skipName(const char* p)
+// The first of the bytes `Stops` in [p, end), or `end`; sixteen bytes at a
+// time where SSE2 is available (every x86-64).
+template <char... Stops> inline const char* findFirstOf(const char* p, const char* end)
 {
-    while (isClass(*p, kNameChar))
+#ifdef __SSE2__
+    for (; end - p >= 16; p += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int marks = _mm_movemask_epi8((_mm_cmpeq_epi8(block, _mm_set1_epi8(Stops)) | ...));
+        if (marks != 0)
+            return p + std::countr_zero(static_cast<unsigned>(marks));
+    }
+#endif
+    while (p < end && ((*p != Stops) && ...))
         ++p;
     return p;
 }
@@ -115,6 +130,36 @@ char* decodeEntities(char* out, const char* p, const char* end)
     return out + (end - p);
 }
 
+// A NUL-terminated copy of [begin, end) in `pool`, decoded when `decode` is set.
+inline char* copyText(Pool& pool, const char* begin, const char* end, bool decode)
+{
+    const auto length = static_cast<std::size_t>(end - begin);
+    char* text = static_cast<char*>(pool.allocate(length + 1));
+    if (decode) {
+        *decodeEntities(text, begin, end) = '\0';
+    } else {
+        std::memcpy(text, begin, length);
+        text[length] = '\0';
+    }
+    return text;
+}
+
+// Whether the `length` bytes at `a` and `b` are equal: names are short, and a
+// word at a time beats a call to memcmp.
+inline bool sameBytes(const char* a, const char* b, std::size_t length)
+{
+    for (; length >= 8; a += 8, b += 8, length -= 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y)
+            return false;
+    }
+    while (length > 0 && *a == *b)
+        ++a, ++b, --length;
+    return length == 0;
+}
+
 // Start tags hold a handful of attributes and are scanned for duplicates
 // linearly; past this many, a hash index keeps huge tags linear.
 constexpr std::size_t kLinearAttributes = 16;
@@ -125,15 +170,25 @@ class XMLParser::Run {
 public:
     Run(XMLParser& parser, XMLDocument* document, const char* end) : parser_(parser), document_(document), end_(end) {}
 
-    // Parses from the "<" at `p`; returns where the parse stopped.
-    const char* parse(const char* p);
+    // Parses the whole text; returns where the parse stopped.
+    const char* parse(const char* text);
     XMLElement* result() const { return result_; }
     int error() const { return error_; }
+    // The newlines passed over so far: each scan below counts the ones it passes.
+    unsigned lines() const { return lines_; }
 
 private:
     struct OpenElement {
         XMLElement* element;
         XMLNode* lastChild;
+    };
+    struct Name {
+        const char* text = nullptr;
+        std::size_t length = 0;
+    };
+    struct TagAttribute {
+        XMLAttribute* attribute;
+        std::size_t nameLength;
     };
 
     // Each construct handler starts after its opening bytes and returns where
@@ -156,30 +211,84 @@ private:
         error_ = error;
         return nullptr;
     }
-    const char* find(const char* p, char c) const
+    const char* skipSpace(const char* p)
     {
-        const void* hit = std::memchr(p, c, static_cast<std::size_t>(end_ - p));
-        return hit ? static_cast<const char*>(hit) : end_;
+        while (isClass(*p, kSpace))
+            lines_ += *p++ == '\n';
+        return p;
+    }
+    // Up to the closing '"' (or the end of the text); notes whether an '&' was passed.
+    const char* skipQuoted(const char* p, bool& entities)
+    {
+        for (;; ++p) {
+            p = findFirstOf<'"', '&', '\n'>(p, end_);
+            if (*p == '\n')
+                ++lines_;
+            else if (*p == '&')
+                entities = true;
+            else
+                return p;
+        }
+    }
+    // Up to the next '<' (or the end of the text).
+    const char* skipData(const char* p)
+    {
+        for (;; ++p) {
+            p = findFirstOf<'<', '\n'>(p, end_);
+            if (*p != '\n')
+                return p;
+            ++lines_;
+        }
+    }
+    // Over the rest of the text, for a construct that is never closed.
+    const char* skipAll(const char* p)
+    {
+        countLines(p, end_);
+        return end_;
+    }
+    void countLines(const char* begin, const char* end)
+    {
+        lines_ += static_cast<unsigned>(std::count(begin, end, '\n'));
     }
     char* copy(const char* begin, const char* end, bool decode)
     {
         parser_.tokenStart_ = begin;
         parser_.tokenEnd_ = end;
-        return parser_.getStringFromBuffer(document_, decode);
+        return copyText(*document_, begin, end, decode);
+    }
+    // Tag and attribute names repeat throughout a file, so one pooled copy of
+    // each recently seen name serves all its uses.
+    const char* pooledName(const char* begin, const char* end)
+    {
+        const auto length = static_cast<std::size_t>(end - begin);
+        if (length == 0)
+            return copy(begin, end, false);
+        const auto first = static_cast<unsigned char>(*begin), last = static_cast<unsigned char>(end[-1]);
+        Name& slot = recentNames_[(length * 31 + first * 7 + last) % recentNames_.size()];
+        if (slot.length != length || !sameBytes(slot.text, begin, length))
+            slot = {copy(begin, end, false), length};
+        return slot.text;
     }
 
     XMLParser& parser_;
     XMLDocument* document_;
-    const char* end_;
+    const char* end_; // the text's terminating NUL
+    unsigned lines_ = 0;
     const char* stop_ = nullptr;
     int error_ = kNoError;
     XMLElement* result_ = nullptr;
     std::vector<OpenElement> open_;
     std::unordered_map<std::string_view, XMLAttribute*> attributeIndex_;
+    std::array<Name, 64> recentNames_{};
+    // The attributes of the start tag being read, while few enough to scan.
+    std::vector<TagAttribute> tagAttributes_;
 };
 
-const char* XMLParser::Run::parse(const char* p)
+const char* XMLParser::Run::parse(const char* text)
 {
+    const char* p = skipSpace(text);
+    if (*p != '<')
+        return p;
     for (;;) {
         const char* q = p + 1;
         switch (*q) {
@@ -199,11 +308,11 @@ const char* XMLParser::Run::parse(const char* p)
         }
         if (!q)
             return stop_;
-        const char* next = find(q, '<');
+        const char* next = skipData(q);
         if (parser_.keepText_ && !open_.empty())
             characterData(q, next);
-        if (next == end_)
-            return end_;
+        if (*next == '\0')
+            return next;
         p = next;
     }
 }
@@ -222,7 +331,8 @@ const char* XMLParser::Run::instruction(const char* p)
         if (*q == '=') {
             q = skipSpace(q + 1);
             if (*q == '"') {
-                const char* valueEnd = find(q + 1, '"');
+                bool entities = false;
+                const char* valueEnd = skipQuoted(q + 1, entities);
                 if (name == "version")
                     document_->version_ = copy(q + 1, valueEnd, false);
                 else if (name == "encoding")
@@ -243,7 +353,8 @@ const char* XMLParser::Run::comment(const char* p)
     // The first "-->" ends the comment, so extra dashes before it ("--->") stay in the text.
     const char* close = std::strstr(p, "-->");
     if (!close)
-        return stop(end_);
+        return stop(skipAll(p));
+    countLines(p, close);
     if (parser_.keepText_ && !open_.empty())
         append(new XMLComment(copy(p, close, false)));
     return close + 3;
@@ -263,7 +374,8 @@ const char* XMLParser::Run::markup(const char* p)
         // As with comments, the first "]]>" ends it and extra "]" stay in the text.
         const char* close = std::strstr(p, "]]>");
         if (!close)
-            return stop(end_);
+            return stop(skipAll(p));
+        countLines(p, close);
         if (!open_.empty())
             append(new XMLCDATASection(copy(p, close, false)));
         return close + 3;
@@ -287,7 +399,7 @@ const char* XMLParser::Run::endTag(const char* p)
     const char* nameEnd = skipName(p);
     const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
     p = skipSpace(nameEnd);
-    if (!name.empty() && !open_.empty() && name != open_.back().element->tagName_)
+    if (!name.empty() && !open_.empty() && open_.back().element->tagName_ != name)
         return stop(p, kTagMismatch);
     if (*p != '>')
         return p;
@@ -298,7 +410,7 @@ const char* XMLParser::Run::endTag(const char* p)
 const char* XMLParser::Run::startTag(const char* p)
 {
     const char* nameEnd = skipName(p);
-    XMLElement* element = document_->mkXMLElement(copy(p, nameEnd, false));
+    XMLElement* element = document_->mkXMLElement(pooledName(p, nameEnd));
     open_.push_back({element, nullptr});
     p = attributes(element, skipSpace(nameEnd));
     if (p && *p == '>')
@@ -311,7 +423,7 @@ const char* XMLParser::Run::startTag(const char* p)
 
 const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
 {
-    std::size_t count = 0;
+    tagAttributes_.clear();
     bool indexed = false;
     while (*p != '/' && *p != '>' && *p) {
         if (!isClass(*p, kNameStart))
@@ -325,21 +437,26 @@ const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
         // Without a double quote the value is dropped and read on as attribute names.
         if (*p != '"')
             continue;
-        const char* valueEnd = find(p + 1, '"');
-        const char* value = copy(p + 1, valueEnd, true);
+        bool entities = false;
+        const char* valueEnd = skipQuoted(p + 1, entities);
+        const char* value = copy(p + 1, valueEnd, entities);
         p = skipSpace(valueEnd + (*valueEnd == '"'));
 
         // A repeated name keeps its first place and takes the new value.
         XMLAttribute* existing = nullptr;
         XMLAttribute** indexSlot = nullptr;
-        if (count <= kLinearAttributes) {
-            for (existing = element->attributes_; existing && existing->name != name;)
-                existing = existing->next;
+        if (!indexed && tagAttributes_.size() <= kLinearAttributes) {
+            for (const TagAttribute& a : tagAttributes_) {
+                if (a.nameLength == name.size() && sameBytes(a.attribute->name, name.data(), name.size())) {
+                    existing = a.attribute;
+                    break;
+                }
+            }
         } else {
             if (!indexed) {
                 attributeIndex_.clear();
-                for (XMLAttribute* a = element->attributes_; a; a = a->next)
-                    attributeIndex_.emplace(a->name, a);
+                for (const TagAttribute& a : tagAttributes_)
+                    attributeIndex_.emplace(std::string_view(a.attribute->name, a.nameLength), a.attribute);
                 indexed = true;
             }
             indexSlot = &attributeIndex_.try_emplace(name, nullptr).first->second;
@@ -349,12 +466,13 @@ const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
             existing->value = value;
             continue;
         }
-        auto* added = new XMLAttribute(copy(name.data(), nameEnd, false), value);
+        auto* added = new XMLAttribute(pooledName(name.data(), nameEnd), value);
         (element->lastAttribute_ ? element->lastAttribute_->next : element->attributes_) = added;
         element->lastAttribute_ = added;
-        ++count;
         if (indexSlot)
             *indexSlot = added;
+        else
+            tagAttributes_.push_back({added, name.size()});
     }
     return p;
 }
@@ -396,23 +514,14 @@ XMLElement* XMLParser::parse(XMLDocument* document, const char* text)
 {
     keepText_ = document->keepText();
     Run run(*this, document, text + std::strlen(text));
-    const char* start = skipSpace(text);
-    cursor_ = *start == '<' ? run.parse(start) : start;
+    cursor_ = run.parse(text);
     error_ = run.error();
     // Every newline the cursor moved over counts, so a failure on the first line is line 0.
-    line_ = static_cast<unsigned>(std::count(text, cursor_, '\n'));
+    line_ = run.lines();
     return error_ == kNoError ? run.result() : nullptr;
 }
 
 char* XMLParser::getStringFromBuffer(XMLDocument* document, bool decode)
 {
-    const auto length = static_cast<std::size_t>(tokenEnd_ - tokenStart_);
-    char* text = static_cast<char*>(document->allocate(length + 1));
-    if (decode) {
-        *decodeEntities(text, tokenStart_, tokenEnd_) = '\0';
-    } else {
-        std::memcpy(text, tokenStart_, length);
-        text[length] = '\0';
-    }
-    return text;
+    return copyText(*document, tokenStart_, tokenEnd_, decode);
 }
