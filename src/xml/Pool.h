@@ -14,6 +14,7 @@ public:
     static constexpr std::size_t kChunkSize = 8192;
 
     Pool();
+    // Releases the chunks; a pool that is current stops being current.
     ~Pool();
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
