@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the XML parser, with text and comments kept or not
 // as the first byte says, and reads every string of the resulting tree. Any
-// crash, hang or sanitizer report is a bug.
+// crash, hang, sanitizer report or abort is a bug.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -61,5 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)bytes;
     }
     Pool::setCurrentPool(previous);
+
+    // Unless it fails, a parse that starts at a "<" runs to the end of the
+    // text, so it must have counted every newline; otherwise the leading ones.
+    const char* const begin = text.data();
+    const char* const end = begin + std::strlen(begin);
+    const char* start = std::find_if(begin, end, [](char c) { return !std::strchr(" \t\n\v\f\r", c); });
+    const auto newlines = static_cast<unsigned>(std::count(begin, *start == '<' ? end : start, '\n'));
+    if (parser.errorCode() == XMLParser::kNoError && parser.line() != newlines)
+        std::abort();
     return 0;
 }

@@ -131,7 +131,7 @@ char* decodeEntities(char* out, const char* p, const char* end)
 }
 
 // A NUL-terminated copy of [begin, end) in `pool`, decoded when `decode` is set.
-inline char* copyText(Pool& pool, const char* begin, const char* end, bool decode)
+[[gnu::always_inline]] inline char* copyText(Pool& pool, const char* begin, const char* end, bool decode)
 {
     const auto length = static_cast<std::size_t>(end - begin);
     char* text = static_cast<char*>(pool.allocate(length + 1));
@@ -144,20 +144,41 @@ inline char* copyText(Pool& pool, const char* begin, const char* end, bool decod
     return text;
 }
 
-// Whether the `length` bytes at `a` and `b` are equal: names are short, and a
-// word at a time beats a call to memcmp.
+template <typename Word> inline Word loadWord(const char* p)
+{
+    Word word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Whether the `length` bytes at `a` and `b` are equal. Names are short, and
+// comparing whole words (the last one overlapping the one before) beats a
+// call to memcmp.
 inline bool sameBytes(const char* a, const char* b, std::size_t length)
 {
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y)
-            return false;
+    if (length >= 8) {
+        for (std::size_t i = 0; i + 8 < length; i += 8)
+            if (loadWord<std::uint64_t>(a + i) != loadWord<std::uint64_t>(b + i))
+                return false;
+        return loadWord<std::uint64_t>(a + length - 8) == loadWord<std::uint64_t>(b + length - 8);
     }
-    while (length > 0 && *a == *b)
-        ++a, ++b, --length;
-    return length == 0;
+    if (length >= 4)
+        return loadWord<std::uint32_t>(a) == loadWord<std::uint32_t>(b) &&
+               loadWord<std::uint32_t>(a + length - 4) == loadWord<std::uint32_t>(b + length - 4);
+    for (; length > 0; ++a, ++b, --length)
+        if (*a != *b)
+            return false;
+    return true;
+}
+
+// Whether the C string `text` is `name`; it stops at the first difference, so
+// it never reads past the end of `text`.
+inline bool isName(const char* text, std::string_view name)
+{
+    for (char c : name)
+        if (*text++ != c)
+            return false;
+    return *text == '\0';
 }
 
 // Start tags hold a handful of attributes and are scanned for duplicates
@@ -230,15 +251,27 @@ private:
                 return p;
         }
     }
-    // Up to the next '<' (or the end of the text).
+    // Up to the next '<' (or the end of the text). Runs between tags are mostly
+    // a newline and indentation, so one pass finds the '<' and counts the
+    // newlines before it.
     const char* skipData(const char* p)
     {
-        for (;; ++p) {
-            p = findFirstOf<'<', '\n'>(p, end_);
-            if (*p != '\n')
-                return p;
-            ++lines_;
+#ifdef __SSE2__
+        for (; end_ - p >= 16; p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const auto tags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('<'))));
+            auto newlines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+            if (tags != 0)
+                newlines &= (tags & -tags) - 1;
+            for (; newlines != 0; newlines &= newlines - 1)
+                ++lines_;
+            if (tags != 0)
+                return p + std::countr_zero(tags);
         }
+#endif
+        for (; p < end_ && *p != '<'; ++p)
+            lines_ += *p == '\n';
+        return p;
     }
     // Over the rest of the text, for a construct that is never closed.
     const char* skipAll(const char* p)
@@ -250,7 +283,7 @@ private:
     {
         lines_ += static_cast<unsigned>(std::count(begin, end, '\n'));
     }
-    char* copy(const char* begin, const char* end, bool decode)
+    [[gnu::always_inline]] char* copy(const char* begin, const char* end, bool decode)
     {
         parser_.tokenStart_ = begin;
         parser_.tokenEnd_ = end;
@@ -258,7 +291,7 @@ private:
     }
     // Tag and attribute names repeat throughout a file, so one pooled copy of
     // each recently seen name serves all its uses.
-    const char* pooledName(const char* begin, const char* end)
+    [[gnu::always_inline]] const char* pooledName(const char* begin, const char* end)
     {
         const auto length = static_cast<std::size_t>(end - begin);
         if (length == 0)
@@ -399,7 +432,7 @@ const char* XMLParser::Run::endTag(const char* p)
     const char* nameEnd = skipName(p);
     const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
     p = skipSpace(nameEnd);
-    if (!name.empty() && !open_.empty() && open_.back().element->tagName_ != name)
+    if (!name.empty() && !open_.empty() && !isName(open_.back().element->tagName_, name))
         return stop(p, kTagMismatch);
     if (*p != '>')
         return p;
