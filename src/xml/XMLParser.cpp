@@ -13,6 +13,7 @@
 #endif
 
 #include "xml/XML.h"
+#include "xml/XMLEntities.h"
 
 namespace {
 
@@ -62,72 +63,6 @@ template <char... Stops> inline const char* findFirstOf(const char* p, const cha
     while (p < end && ((*p != Stops) && ...))
         ++p;
     return p;
-}
-
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    // Upper-case letters count as their lower-case digits, so "&#x4A;" is "J".
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Reads the numeric reference "&#...;" at `p`; on success stores its byte and
-// moves `p` past the ";".
-bool numericReference(const char*& p, const char* end, char& byte)
-{
-    const char* q = p + 2;
-    unsigned base = 10;
-    if (q < end && *q == 'x') {
-        base = 16;
-        ++q;
-    }
-    unsigned value = 0;
-    for (; q < end; ++q) {
-        if (*q == ';') {
-            byte = static_cast<char>(value);
-            p = q + 1;
-            return true;
-        }
-        const int digit = digitValue(*q);
-        // Any other byte means there is no reference: its "&" stays a literal.
-        if (digit < 0)
-            return false;
-        value = (value * base + static_cast<unsigned>(digit)) & 0xFF;
-    }
-    return false;
-}
-
-// Copies [p, end) to `out` with entity references decoded; returns the end of the output.
-char* decodeEntities(char* out, const char* p, const char* end)
-{
-    while (const auto* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)))) {
-        std::memcpy(out, p, static_cast<std::size_t>(amp - p));
-        out += amp - p;
-        p = amp;
-        const std::string_view rest(p, static_cast<std::size_t>(end - p));
-        if (rest.starts_with("&lt;")) {
-            *out++ = '<';
-            p += 4;
-        } else if (rest.starts_with("&gt;")) {
-            *out++ = '>';
-            p += 4;
-        } else if (rest.starts_with("&quot;")) {
-            *out++ = '"';
-            p += 6;
-        } else if (rest.starts_with("&#") && numericReference(p, end, *out)) {
-            ++out;
-        } else {
-            *out++ = '&';
-            ++p;
-        }
-    }
-    std::memcpy(out, p, static_cast<std::size_t>(end - p));
-    return out + (end - p);
 }
 
 // A NUL-terminated copy of [begin, end) in `pool`, decoded when `decode` is set.
