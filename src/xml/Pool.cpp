@@ -36,17 +36,11 @@ Pool::~Pool()
         currentPool = nullptr;
 }
 
-void* Pool::allocate(std::size_t size)
+void* Pool::allocateInNewChunk(std::size_t size)
 {
     if (size > SIZE_MAX - sizeof(Chunk) - kGranularity)
         throw std::bad_alloc();
     const std::size_t n = (size + kGranularity - 1) & ~(kGranularity - 1);
-    if (chunks_ && n <= size_ - used_) {
-        void* block = chunks_->data() + used_;
-        used_ += n;
-        return block;
-    }
-
     const std::size_t wanted = n > kChunkSize ? n : kChunkSize;
     Chunk* chunk = nullptr;
     for (Chunk** link = &releasedChunks; *link; link = &(*link)->next) {
@@ -62,9 +56,10 @@ void* Pool::allocate(std::size_t size)
     }
     chunk->next = chunks_;
     chunks_ = chunk;
+    block_ = chunk->data();
     size_ = chunk->size;
     used_ = n;
-    return chunk->data();
+    return block_;
 }
 
 void Pool::clear()
@@ -76,6 +71,7 @@ void Pool::clear()
         releasedChunks = chunk;
         std::memset(chunk->data(), 0xFE, chunk->size);
     }
+    block_ = nullptr;
     used_ = 0;
     size_ = 0;
 }
@@ -87,21 +83,15 @@ Pool* Pool::setCurrentPool(Pool* pool)
     return previous;
 }
 
-Pool& Pool::current()
+Pool& Pool::keptPool()
 {
     // Held by a static pointer so that it is never destroyed while objects may still live in it.
     static Pool* const kept = new Pool;
-    if (!currentPool)
-        currentPool = kept;
-    return *currentPool;
+    currentPool = kept;
+    return *kept;
 }
 
 std::size_t Pool::chunksCreated()
 {
     return heapChunks;
-}
-
-void* PoolObject::operator new(std::size_t size)
-{
-    return Pool::current().allocate(size);
 }

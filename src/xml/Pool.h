@@ -14,28 +14,46 @@ public:
     static constexpr std::size_t kChunkSize = 8192;
 
     Pool();
+    // Releases the chunks; a pool that is current stops being current.
     ~Pool();
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
 
-    void* allocate(std::size_t size);
+    void* allocate(std::size_t size)
+    {
+        // Bumping within the current chunk is the common case, so it is inline.
+        // The rounding cannot wrap once `size` is known to fit the chunk.
+        if (block_ && size <= size_ - used_) {
+            const std::size_t n = (size + kGranularity - 1) & ~(kGranularity - 1);
+            if (n <= size_ - used_) {
+                void* at = block_ + used_;
+                used_ += n;
+                return at;
+            }
+        }
+        return allocateInNewChunk(size);
+    }
     // Gives all chunks back and leaves the pool empty.
     void clear();
 
     // Makes `pool` the one PoolObject allocations come from; returns the previous one.
     static Pool* setCurrentPool(Pool* pool);
     // The current pool, created empty (and kept for the rest of the run) when there is none.
-    static Pool& current();
+    static Pool& current() { return currentPool ? *currentPool : keptPool(); }
     // How many chunks were taken from the heap since the process started.
     static std::size_t chunksCreated();
 
 private:
     struct Chunk;
 
+    void* allocateInNewChunk(std::size_t size);
+    static Pool& keptPool();
+
     static Pool* currentPool;
     static Chunk* releasedChunks;
 
     Chunk* chunks_ = nullptr;
+    unsigned char* block_ = nullptr; // the current chunk's data
     std::size_t used_ = 0;
     std::size_t size_ = 0;
 };
@@ -44,6 +62,6 @@ private:
 // deleted one by one: their memory goes with the pool.
 class PoolObject {
 public:
-    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size) { return Pool::current().allocate(size); }
     static void operator delete(void*) {}
 };

@@ -3,10 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <span>
-#include <string_view>
 #include <sys/stat.h>
-#include <utility>
 
 // Nodes are bump-allocated at 8-byte steps from 16-aligned chunks.
 static_assert(alignof(XMLElement) <= Pool::kGranularity && alignof(XMLData) <= Pool::kGranularity &&
@@ -220,46 +217,4 @@ bool XMLDocument::load(const char* path)
         errorMessage_[0] = '\0';
         return true;
     }
-}
-
-namespace {
-
-std::string replaceAll(const std::string& text, std::string_view from, std::string_view to)
-{
-    std::string out;
-    out.reserve(text.size());
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size())
-        out.append(text, start, at - start).append(to);
-    return out.append(text, start, std::string::npos);
-}
-
-using Replacement = std::pair<std::string_view, std::string_view>;
-
-// Each step replaces every occurrence in the result of the step before.
-std::string replaceInOrder(std::string text, std::span<const Replacement> steps)
-{
-    for (const auto& [from, to] : steps)
-        text = replaceAll(text, from, to);
-    return text;
-}
-
-// Strings are UTF-8 bytes, so the middle dot U+00B7 is the two bytes C2 B7.
-constexpr std::string_view kMiddleDot = "\xC2\xB7";
-
-} // namespace
-
-std::string xmlUnescapeEntities(const std::string& text)
-{
-    static constexpr Replacement kSteps[] = {{"&amp;", "&"},          {"&lt;", "<"},   {"&gt;", ">"},
-                                             {"&quot;", "\""},        {"&apos;", "'"}, {"&nbsp;", " "},
-                                             {"&middot;", kMiddleDot}};
-    return replaceInOrder(text, kSteps);
-}
-
-std::string xmlEscapeEntities(const std::string& text)
-{
-    static constexpr Replacement kSteps[] = {{"&", "&amp;"},   {">", "&gt;"},   {"<", "&lt;"},
-                                             {"\"", "&quot;"}, {"'", "&apos;"}, {kMiddleDot, "&middot;"}};
-    return replaceInOrder(text, kSteps);
 }

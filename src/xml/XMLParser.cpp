@@ -2,12 +2,18 @@
 // live on an explicit stack, so nesting depth is bounded by memory only.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "xml/XML.h"
+#include "xml/XMLEntities.h"
 
 namespace {
 
@@ -34,14 +40,7 @@ inline bool isClass(char c, CharClass what)
     return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
-// Neither loop passes the terminating NUL: it is in no class.
-inline const char* skipSpace(const char* p)
-{
-    while (isClass(*p, kSpace))
-        ++p;
-    return p;
-}
-
+// No scan passes the terminating NUL: it is neither a name character nor space.
 inline const char* skipName(const char* p)
 {
     while (isClass(*p, kNameChar))
@@ -49,70 +48,72 @@ inline const char* skipName(const char* p)
     return p;
 }
 
-int digitValue(char c)
+// The first of the bytes `Stops` in [p, end), or `end`; sixteen bytes at a
+// time where SSE2 is available (every x86-64).
+template <char... Stops> inline const char* findFirstOf(const char* p, const char* end)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    // Upper-case letters count as their lower-case digits, so "&#x4A;" is "J".
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return -1;
+#ifdef __SSE2__
+    for (; end - p >= 16; p += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int marks = _mm_movemask_epi8((_mm_cmpeq_epi8(block, _mm_set1_epi8(Stops)) | ...));
+        if (marks != 0)
+            return p + std::countr_zero(static_cast<unsigned>(marks));
+    }
+#endif
+    while (p < end && ((*p != Stops) && ...))
+        ++p;
+    return p;
 }
 
-// Reads the numeric reference "&#...;" at `p`; on success stores its byte and
-// moves `p` past the ";".
-bool numericReference(const char*& p, const char* end, char& byte)
+// A NUL-terminated copy of [begin, end) in `pool`, decoded when `decode` is set.
+[[gnu::always_inline]] inline char* copyText(Pool& pool, const char* begin, const char* end, bool decode)
 {
-    const char* q = p + 2;
-    unsigned base = 10;
-    if (q < end && *q == 'x') {
-        base = 16;
-        ++q;
+    const auto length = static_cast<std::size_t>(end - begin);
+    char* text = static_cast<char*>(pool.allocate(length + 1));
+    if (decode) {
+        *decodeEntities(text, begin, end) = '\0';
+    } else {
+        std::memcpy(text, begin, length);
+        text[length] = '\0';
     }
-    unsigned value = 0;
-    for (; q < end; ++q) {
-        if (*q == ';') {
-            byte = static_cast<char>(value);
-            p = q + 1;
-            return true;
-        }
-        const int digit = digitValue(*q);
-        // Any other byte means there is no reference: its "&" stays a literal.
-        if (digit < 0)
+    return text;
+}
+
+template <typename Word> inline Word loadWord(const char* p)
+{
+    Word word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Whether the `length` bytes at `a` and `b` are equal. Names are short, and
+// comparing whole words (the last one overlapping the one before) beats a
+// call to memcmp.
+inline bool sameBytes(const char* a, const char* b, std::size_t length)
+{
+    if (length >= 8) {
+        for (std::size_t i = 0; i + 8 < length; i += 8)
+            if (loadWord<std::uint64_t>(a + i) != loadWord<std::uint64_t>(b + i))
+                return false;
+        return loadWord<std::uint64_t>(a + length - 8) == loadWord<std::uint64_t>(b + length - 8);
+    }
+    if (length >= 4)
+        return loadWord<std::uint32_t>(a) == loadWord<std::uint32_t>(b) &&
+               loadWord<std::uint32_t>(a + length - 4) == loadWord<std::uint32_t>(b + length - 4);
+    for (; length > 0; ++a, ++b, --length)
+        if (*a != *b)
             return false;
-        value = (value * base + static_cast<unsigned>(digit)) & 0xFF;
-    }
-    return false;
+    return true;
 }
 
-// Copies [p, end) to `out` with entity references decoded; returns the end of the output.
-char* decodeEntities(char* out, const char* p, const char* end)
+// Whether the C string `text` is `name`; it stops at the first difference, so
+// it never reads past the end of `text`.
+inline bool isName(const char* text, std::string_view name)
 {
-    while (const auto* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)))) {
-        std::memcpy(out, p, static_cast<std::size_t>(amp - p));
-        out += amp - p;
-        p = amp;
-        const std::string_view rest(p, static_cast<std::size_t>(end - p));
-        if (rest.starts_with("&lt;")) {
-            *out++ = '<';
-            p += 4;
-        } else if (rest.starts_with("&gt;")) {
-            *out++ = '>';
-            p += 4;
-        } else if (rest.starts_with("&quot;")) {
-            *out++ = '"';
-            p += 6;
-        } else if (rest.starts_with("&#") && numericReference(p, end, *out)) {
-            ++out;
-        } else {
-            *out++ = '&';
-            ++p;
-        }
-    }
-    std::memcpy(out, p, static_cast<std::size_t>(end - p));
-    return out + (end - p);
+    for (char c : name)
+        if (*text++ != c)
+            return false;
+    return *text == '\0';
 }
 
 // Start tags hold a handful of attributes and are scanned for duplicates
@@ -125,15 +126,25 @@ class XMLParser::Run {
 public:
     Run(XMLParser& parser, XMLDocument* document, const char* end) : parser_(parser), document_(document), end_(end) {}
 
-    // Parses from the "<" at `p`; returns where the parse stopped.
-    const char* parse(const char* p);
+    // Parses the whole text; returns where the parse stopped.
+    const char* parse(const char* text);
     XMLElement* result() const { return result_; }
     int error() const { return error_; }
+    // The newlines passed over so far: each scan below counts the ones it passes.
+    unsigned lines() const { return lines_; }
 
 private:
     struct OpenElement {
         XMLElement* element;
         XMLNode* lastChild;
+    };
+    struct Name {
+        const char* text = nullptr;
+        std::size_t length = 0;
+    };
+    struct TagAttribute {
+        XMLAttribute* attribute;
+        std::size_t nameLength;
     };
 
     // Each construct handler starts after its opening bytes and returns where
@@ -156,30 +167,96 @@ private:
         error_ = error;
         return nullptr;
     }
-    const char* find(const char* p, char c) const
+    const char* skipSpace(const char* p)
     {
-        const void* hit = std::memchr(p, c, static_cast<std::size_t>(end_ - p));
-        return hit ? static_cast<const char*>(hit) : end_;
+        while (isClass(*p, kSpace))
+            lines_ += *p++ == '\n';
+        return p;
     }
-    char* copy(const char* begin, const char* end, bool decode)
+    // Up to the closing '"' (or the end of the text); notes whether an '&' was passed.
+    const char* skipQuoted(const char* p, bool& entities)
+    {
+        for (;; ++p) {
+            p = findFirstOf<'"', '&', '\n'>(p, end_);
+            if (*p == '\n')
+                ++lines_;
+            else if (*p == '&')
+                entities = true;
+            else
+                return p;
+        }
+    }
+    // Up to the next '<' (or the end of the text). Runs between tags are mostly
+    // a newline and indentation, so one pass finds the '<' and counts the
+    // newlines before it.
+    const char* skipData(const char* p)
+    {
+#ifdef __SSE2__
+        for (; end_ - p >= 16; p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const auto tags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('<'))));
+            auto newlines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+            if (tags != 0)
+                newlines &= (tags & -tags) - 1;
+            for (; newlines != 0; newlines &= newlines - 1)
+                ++lines_;
+            if (tags != 0)
+                return p + std::countr_zero(tags);
+        }
+#endif
+        for (; p < end_ && *p != '<'; ++p)
+            lines_ += *p == '\n';
+        return p;
+    }
+    // Over the rest of the text, for a construct that is never closed.
+    const char* skipAll(const char* p)
+    {
+        countLines(p, end_);
+        return end_;
+    }
+    void countLines(const char* begin, const char* end)
+    {
+        lines_ += static_cast<unsigned>(std::count(begin, end, '\n'));
+    }
+    [[gnu::always_inline]] char* copy(const char* begin, const char* end, bool decode)
     {
         parser_.tokenStart_ = begin;
         parser_.tokenEnd_ = end;
-        return parser_.getStringFromBuffer(document_, decode);
+        return copyText(*document_, begin, end, decode);
+    }
+    // Tag and attribute names repeat throughout a file, so one pooled copy of
+    // each recently seen name serves all its uses.
+    [[gnu::always_inline]] const char* pooledName(const char* begin, const char* end)
+    {
+        const auto length = static_cast<std::size_t>(end - begin);
+        if (length == 0)
+            return copy(begin, end, false);
+        const auto first = static_cast<unsigned char>(*begin), last = static_cast<unsigned char>(end[-1]);
+        Name& slot = recentNames_[(length * 31 + first * 7 + last) % recentNames_.size()];
+        if (slot.length != length || !sameBytes(slot.text, begin, length))
+            slot = {copy(begin, end, false), length};
+        return slot.text;
     }
 
     XMLParser& parser_;
     XMLDocument* document_;
-    const char* end_;
+    const char* end_; // the text's terminating NUL
+    unsigned lines_ = 0;
     const char* stop_ = nullptr;
     int error_ = kNoError;
     XMLElement* result_ = nullptr;
     std::vector<OpenElement> open_;
     std::unordered_map<std::string_view, XMLAttribute*> attributeIndex_;
+    std::array<Name, 64> recentNames_{};
+    // The attributes of the start tag being read, while few enough to scan.
+    std::vector<TagAttribute> tagAttributes_;
 };
 
-const char* XMLParser::Run::parse(const char* p)
+const char* XMLParser::Run::parse(const char* text)
 {
+    const char* p = skipSpace(text);
+    if (*p != '<')
+        return p;
     for (;;) {
         const char* q = p + 1;
         switch (*q) {
@@ -199,11 +276,11 @@ const char* XMLParser::Run::parse(const char* p)
         }
         if (!q)
             return stop_;
-        const char* next = find(q, '<');
+        const char* next = skipData(q);
         if (parser_.keepText_ && !open_.empty())
             characterData(q, next);
-        if (next == end_)
-            return end_;
+        if (*next == '\0')
+            return next;
         p = next;
     }
 }
@@ -222,7 +299,8 @@ const char* XMLParser::Run::instruction(const char* p)
         if (*q == '=') {
             q = skipSpace(q + 1);
             if (*q == '"') {
-                const char* valueEnd = find(q + 1, '"');
+                bool entities = false;
+                const char* valueEnd = skipQuoted(q + 1, entities);
                 if (name == "version")
                     document_->version_ = copy(q + 1, valueEnd, false);
                 else if (name == "encoding")
@@ -243,7 +321,8 @@ const char* XMLParser::Run::comment(const char* p)
     // The first "-->" ends the comment, so extra dashes before it ("--->") stay in the text.
     const char* close = std::strstr(p, "-->");
     if (!close)
-        return stop(end_);
+        return stop(skipAll(p));
+    countLines(p, close);
     if (parser_.keepText_ && !open_.empty())
         append(new XMLComment(copy(p, close, false)));
     return close + 3;
@@ -263,7 +342,8 @@ const char* XMLParser::Run::markup(const char* p)
         // As with comments, the first "]]>" ends it and extra "]" stay in the text.
         const char* close = std::strstr(p, "]]>");
         if (!close)
-            return stop(end_);
+            return stop(skipAll(p));
+        countLines(p, close);
         if (!open_.empty())
             append(new XMLCDATASection(copy(p, close, false)));
         return close + 3;
@@ -287,7 +367,7 @@ const char* XMLParser::Run::endTag(const char* p)
     const char* nameEnd = skipName(p);
     const std::string_view name(p, static_cast<std::size_t>(nameEnd - p));
     p = skipSpace(nameEnd);
-    if (!name.empty() && !open_.empty() && name != open_.back().element->tagName_)
+    if (!name.empty() && !open_.empty() && !isName(open_.back().element->tagName_, name))
         return stop(p, kTagMismatch);
     if (*p != '>')
         return p;
@@ -298,7 +378,7 @@ const char* XMLParser::Run::endTag(const char* p)
 const char* XMLParser::Run::startTag(const char* p)
 {
     const char* nameEnd = skipName(p);
-    XMLElement* element = document_->mkXMLElement(copy(p, nameEnd, false));
+    XMLElement* element = document_->mkXMLElement(pooledName(p, nameEnd));
     open_.push_back({element, nullptr});
     p = attributes(element, skipSpace(nameEnd));
     if (p && *p == '>')
@@ -311,7 +391,7 @@ const char* XMLParser::Run::startTag(const char* p)
 
 const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
 {
-    std::size_t count = 0;
+    tagAttributes_.clear();
     bool indexed = false;
     while (*p != '/' && *p != '>' && *p) {
         if (!isClass(*p, kNameStart))
@@ -325,21 +405,26 @@ const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
         // Without a double quote the value is dropped and read on as attribute names.
         if (*p != '"')
             continue;
-        const char* valueEnd = find(p + 1, '"');
-        const char* value = copy(p + 1, valueEnd, true);
+        bool entities = false;
+        const char* valueEnd = skipQuoted(p + 1, entities);
+        const char* value = copy(p + 1, valueEnd, entities);
         p = skipSpace(valueEnd + (*valueEnd == '"'));
 
         // A repeated name keeps its first place and takes the new value.
         XMLAttribute* existing = nullptr;
         XMLAttribute** indexSlot = nullptr;
-        if (count <= kLinearAttributes) {
-            for (existing = element->attributes_; existing && existing->name != name;)
-                existing = existing->next;
+        if (!indexed && tagAttributes_.size() <= kLinearAttributes) {
+            for (const TagAttribute& a : tagAttributes_) {
+                if (a.nameLength == name.size() && sameBytes(a.attribute->name, name.data(), name.size())) {
+                    existing = a.attribute;
+                    break;
+                }
+            }
         } else {
             if (!indexed) {
                 attributeIndex_.clear();
-                for (XMLAttribute* a = element->attributes_; a; a = a->next)
-                    attributeIndex_.emplace(a->name, a);
+                for (const TagAttribute& a : tagAttributes_)
+                    attributeIndex_.emplace(std::string_view(a.attribute->name, a.nameLength), a.attribute);
                 indexed = true;
             }
             indexSlot = &attributeIndex_.try_emplace(name, nullptr).first->second;
@@ -349,12 +434,13 @@ const char* XMLParser::Run::attributes(XMLElement* element, const char* p)
             existing->value = value;
             continue;
         }
-        auto* added = new XMLAttribute(copy(name.data(), nameEnd, false), value);
+        auto* added = new XMLAttribute(pooledName(name.data(), nameEnd), value);
         (element->lastAttribute_ ? element->lastAttribute_->next : element->attributes_) = added;
         element->lastAttribute_ = added;
-        ++count;
         if (indexSlot)
             *indexSlot = added;
+        else
+            tagAttributes_.push_back({added, name.size()});
     }
     return p;
 }
@@ -396,23 +482,14 @@ XMLElement* XMLParser::parse(XMLDocument* document, const char* text)
 {
     keepText_ = document->keepText();
     Run run(*this, document, text + std::strlen(text));
-    const char* start = skipSpace(text);
-    cursor_ = *start == '<' ? run.parse(start) : start;
+    cursor_ = run.parse(text);
     error_ = run.error();
     // Every newline the cursor moved over counts, so a failure on the first line is line 0.
-    line_ = static_cast<unsigned>(std::count(text, cursor_, '\n'));
+    line_ = run.lines();
     return error_ == kNoError ? run.result() : nullptr;
 }
 
 char* XMLParser::getStringFromBuffer(XMLDocument* document, bool decode)
 {
-    const auto length = static_cast<std::size_t>(tokenEnd_ - tokenStart_);
-    char* text = static_cast<char*>(document->allocate(length + 1));
-    if (decode) {
-        *decodeEntities(text, tokenStart_, tokenEnd_) = '\0';
-    } else {
-        std::memcpy(text, tokenStart_, length);
-        text[length] = '\0';
-    }
-    return text;
+    return copyText(*document, tokenStart_, tokenEnd_, decode);
 }

@@ -75,6 +75,10 @@ TEST(XMLParser, ParsesTheDialect)
         {"<a x='1'/>", false, "bad tagName@0"},
         {"<a\n\nx='1'/>", false, "bad tagName@2"},
         {"<a>\n<b>\n</c>", false, "tagName mismatch@2"},
+        // A newline in every kind of construct, each counted once.
+        {"<?xml version=\"\n\" encoding\n=\n\"x\"?>\n<!DOCTYPE\nd>\n<a\nx=\"\n&amp;\n\"\n>\n<!--\n-->\n<![CDATA[\n]]>\n"
+         "<?pi\n?>\n<!-\n-->\n</b\n>",
+         true, "tagName mismatch@20"},
         {"<a x=v y=\"2\" z/>", false, "a[y=2]"},
         {"<a x=\"1\" y=\"2\" x=\"3\"/>", false, "a[x=3,y=2]"},
         {"<a><b/ ><c></ ><d></></a>", false, "a(b,c,d)"},
@@ -124,6 +128,8 @@ TEST(XMLParser, RecordsDeclarationAndDocumentType)
         EXPECT_EQ(document.errorLine(), 0u);
         EXPECT_STREQ(document.rootElement()->tagName(), "solution");
     }
+    EXPECT_FALSE(document.load((dir.path() + "/" + std::string(2000, 'x')).c_str()));
+    EXPECT_EQ(std::strlen(document.errorMessage()), 1023u);
 }
 
 TEST(XMLParser, SurvivesHostileInput)
