@@ -56,13 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char> text(data + 1, data + size);
     text.push_back('\0');
     XMLDocument document(data[0] & 1);
-    Pool* previous = Pool::setCurrentPool(&document);
     XMLParser parser;
-    if (XMLElement* root = parser.parse(&document, text.data())) {
-        volatile std::size_t bytes = walk(root);
-        (void)bytes;
+    {
+        CurrentPoolScope scope(&document);
+        if (XMLElement* root = parser.parse(&document, text.data())) {
+            volatile std::size_t bytes = walk(root);
+            (void)bytes;
+        }
     }
-    Pool::setCurrentPool(previous);
 
     // Unless it fails, a parse that starts at a "<" runs to the end of the
     // text, so it must have counted every newline; otherwise the leading ones.

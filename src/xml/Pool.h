@@ -58,6 +58,18 @@ private:
     std::size_t size_ = 0;
 };
 
+// Makes a pool the current one for the guard's lifetime, then restores the previous one.
+class CurrentPoolScope {
+public:
+    explicit CurrentPoolScope(Pool* pool) : previous_(Pool::setCurrentPool(pool)) {}
+    ~CurrentPoolScope() { Pool::setCurrentPool(previous_); }
+    CurrentPoolScope(const CurrentPoolScope&) = delete;
+    CurrentPoolScope& operator=(const CurrentPoolScope&) = delete;
+
+private:
+    Pool* previous_;
+};
+
 // Base of the classes whose objects live in the current pool. They are never
 // deleted one by one: their memory goes with the pool.
 class PoolObject {

@@ -178,18 +178,6 @@ std::unique_ptr<char[]> readWholeFile(const char* path)
     return text;
 }
 
-// Restores the previous current pool however the parse ends.
-class CurrentPoolScope {
-public:
-    explicit CurrentPoolScope(Pool* pool) : previous_(Pool::setCurrentPool(pool)) {}
-    ~CurrentPoolScope() { Pool::setCurrentPool(previous_); }
-    CurrentPoolScope(const CurrentPoolScope&) = delete;
-    CurrentPoolScope& operator=(const CurrentPoolScope&) = delete;
-
-private:
-    Pool* previous_;
-};
-
 } // namespace
 
 bool XMLDocument::load(const char* path)

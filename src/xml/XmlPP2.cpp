@@ -13,18 +13,6 @@ namespace {
 
 const std::string kPrefix = "XmlPP::processConditionals(): ";
 
-// Makes a document's pool the current one for the lifetime of the guard.
-class CurrentPool {
-public:
-    explicit CurrentPool(Pool* pool) : previous_(Pool::setCurrentPool(pool)) {}
-    ~CurrentPool() { Pool::setCurrentPool(previous_); }
-    CurrentPool(const CurrentPool&) = delete;
-    CurrentPool& operator=(const CurrentPool&) = delete;
-
-private:
-    Pool* previous_;
-};
-
 std::vector<std::string> split(const char* text, char separator)
 {
     std::vector<std::string> items;
@@ -134,7 +122,7 @@ bool XMLPP2::load(const char* fileName, const char* macros, bool expand)
 
 void XMLPP2::processConditionals(XMLNode* first, const std::string& fileName, const MacroTable& macros, bool expand)
 {
-    CurrentPool scope(this);
+    CurrentPoolScope scope(this);
     // An explicit stack rather than recursion, so that no file can nest deep enough
     // to overflow the call stack.
     std::vector<Frame> frames;
@@ -375,7 +363,7 @@ bool XMLPP2::readInclude(const std::string& name, int depth)
 
 void XMLPP2::expandAttributeMacros(XMLElement* element, const MacroTable& macros)
 {
-    CurrentPool scope(this);
+    CurrentPoolScope scope(this);
     for (XMLAttribute* attribute = element->getAttributeList(); attribute; attribute = attribute->next) {
         if (std::strchr(attribute->value, '$') == nullptr)
             continue;
@@ -387,7 +375,7 @@ void XMLPP2::expandAttributeMacros(XMLElement* element, const MacroTable& macros
 
 XMLElement* XMLPP2::copyElementAndExpandAttributeMacros(XMLElement* element, const MacroTable& macros)
 {
-    CurrentPool scope(this);
+    CurrentPoolScope scope(this);
     auto copyOne = [&](XMLElement* original) {
         XMLElement* copy = mkXMLElement(original->tagName());
         for (const XMLAttribute* a = original->getAttributeList(); a; a = a->next)
