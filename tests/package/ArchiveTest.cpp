@@ -6,31 +6,13 @@
 #include "package/Archive.h"
 #include "package/Compression.h"
 #include "support/files.h"
+#include "support/raw_package.h"
 
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
-
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[i] = static_cast<char>(v >> (8 * i));
-    return s;
-}
-
-std::string record(const std::string& name, std::uint32_t offset, std::uint32_t size, bool readOnly, std::int32_t time)
-{
-    std::string r = name;
-    r.resize(1024, '\0');
-    r += le32(offset) + le32(size) + std::string(1, readOnly ? 1 : 0) + std::string(3, '\0') +
-         le32(static_cast<std::uint32_t>(time));
-    return r;
-}
-
-const std::string kMagic = "\xC8\xC3\x52\x41";
 
 // Opens `path` into `archive` and returns open's result.
 int openFile(Archive2& archive, const std::string& path)
@@ -43,7 +25,7 @@ int openFile(Archive2& archive, const std::string& path)
 TEST(Archive, RejectsDamagedHeadersAndTables)
 {
     TempDir dir;
-    std::string valid = kMagic + le32(2) + record("a", 2088, 1, false, 0) + record("b", 2089, 1, false, 0) + "AB";
+    const std::string valid = testsupport::buildContainer({{"a", "A"}, {"b", "B"}});
     std::string path = dir.path() + "/pkg";
     // Every truncation inside the header is a bad header, inside the table a bad table.
     for (std::size_t length = 0; length < valid.size(); ++length) {
@@ -57,8 +39,8 @@ TEST(Archive, RejectsDamagedHeadersAndTables)
         std::string bytes;
         int result;
     } cases[] = {
-        {kMagic + le32(0x7FFFFFFF) + record("a", 0, 0, 0, 0), 2}, // count far beyond the file
-        {kMagic + le32(1) + std::string(1040, 'x'), 2},           // name without its terminator
+        {valid.substr(0, 4) + "\xFF\xFF\xFF\x7F" + valid.substr(8), 2},                  // count far beyond the file
+        {valid.substr(0, 4) + std::string("\x01\0\0\0", 4) + std::string(1040, 'x'), 2}, // name without its terminator
     };
     for (const Case& c : cases) {
         writeFile(path, c.bytes);

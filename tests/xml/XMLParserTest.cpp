@@ -5,37 +5,13 @@
 #include <string>
 
 #include "support/files.h"
+#include "xml/TreeDump.h"
 #include "xml/XML.h"
 
 using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
-
-// Elements as name[attributes](children), text as "text", comments as #text, CDATA as !text.
-std::string dump(XMLNode* node)
-{
-    switch (node->kind()) {
-    case XMLNode::Kind::Data:
-        return '"' + std::string(static_cast<XMLData*>(node)->data()) + '"';
-    case XMLNode::Kind::Comment:
-        return '#' + std::string(static_cast<XMLComment*>(node)->comment());
-    case XMLNode::Kind::CDATASection:
-        return '!' + std::string(static_cast<XMLCDATASection*>(node)->CDATASection());
-    case XMLNode::Kind::Element:
-        break;
-    }
-    XMLElement* element = node->toElement();
-    std::string out = element->tagName();
-    for (const XMLAttribute* a = element->getAttributeList(); a; a = a->next)
-        out += (a == element->getAttributeList() ? "[" : ",") + std::string(a->name) + '=' + a->value;
-    out += element->getAttributeList() ? "]" : "";
-    for (XMLNode* child = node->firstChild(); child; child = child->nextSibling()) {
-        EXPECT_EQ(child->parentNode(), node);
-        out += (child == node->firstChild() ? "(" : ",") + dump(child);
-    }
-    return out + (node->firstChild() ? ")" : "");
-}
 
 // The tree of the loaded file, or "message@line".
 std::string load(const TempDir& dir, const std::string& text, bool keepText = false)
@@ -52,10 +28,8 @@ XMLElement* parseExactly(XMLDocument& document, const std::string& text, XMLPars
 {
     auto copy = std::make_unique<char[]>(text.size() + 1);
     std::memcpy(copy.get(), text.c_str(), text.size() + 1);
-    Pool* previous = Pool::setCurrentPool(&document);
-    XMLElement* root = parser.parse(&document, copy.get());
-    Pool::setCurrentPool(previous);
-    return root;
+    CurrentPoolScope scope(&document);
+    return parser.parse(&document, copy.get());
 }
 
 } // namespace
@@ -172,7 +146,7 @@ TEST(XMLParser, SurvivesHostileInput)
 TEST(XMLNode, EditsChildLists)
 {
     Pool pool;
-    Pool* previous = Pool::setCurrentPool(&pool);
+    CurrentPoolScope scope(&pool);
     auto* parent = new XMLElement("p");
     XMLElement* nodes[8];
     for (int i = 0; i < 8; ++i)
@@ -202,7 +176,6 @@ TEST(XMLNode, EditsChildLists)
     EXPECT_EQ(dump(parent).substr(0, 12), "p[x=3,z=4](a");
     EXPECT_FALSE(parent->hasAttribute("y"));
     EXPECT_EQ(parent->attribute("y"), nullptr);
-    Pool::setCurrentPool(previous);
 }
 
 TEST(XMLEntities, ReplaceWholeTextInOrder)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/files.h"
+#include "xml/TreeDump.h"
 
 namespace {
 
@@ -18,26 +19,6 @@ public:
     void warning(const std::string& message) override { warnings.push_back(message); }
     std::vector<std::string> warnings;
 };
-
-// The element tree as text: tag[name=value,...](children).
-std::string shape(const XMLNode* node)
-{
-    const XMLElement* element = const_cast<XMLNode*>(node)->toElement();
-    if (element == nullptr)
-        return "#";
-    std::string text = element->tagName();
-    if (const XMLAttribute* a = element->getAttributeList()) {
-        text += "[";
-        for (; a; a = a->next)
-            text += std::string(a->name) + "=" + a->value + (a->next ? "," : "]");
-    }
-    if (node->firstChild()) {
-        text += "(";
-        for (const XMLNode* child = node->firstChild(); child; child = child->nextSibling())
-            text += shape(child) + (child->nextSibling() ? " " : ")");
-    }
-    return text;
-}
 
 struct Case {
     const char* xml;
@@ -52,7 +33,7 @@ void expectCases(const std::vector<Case>& cases, const char* macros = nullptr, b
         writeFile(dir.path() + "/main.xml", c.xml);
         Preprocessor document;
         ASSERT_TRUE(document.load((dir.path() + "/main.xml").c_str(), macros, expand)) << c.xml;
-        EXPECT_EQ(shape(document.rootElement()), c.expected) << c.xml;
+        EXPECT_EQ(dump(document.rootElement()), c.expected) << c.xml;
         EXPECT_EQ(document.warnings, c.warnings) << c.xml;
     }
 }
@@ -64,14 +45,14 @@ TEST(XmlPP2Test, ConditionalsAndDefinesFollowDocumentOrder)
     expectCases({
         {R"X(<r><define name="X" value="b"/><if X="a,b"><k/></if><ifnot X="a,b"><n/></ifnot>
             <if Y="a"><n/></if><ifnot Y="a"><k2/></ifnot></r>)X",
-         "r(k k2)",
+         "r(k,k2)",
          {}},
         {R"X(<r><if a="1" b="2"><k/></if><ifnot><k/></ifnot></r>)X",
-         "r(if[a=1,b=2](k) ifnot(k))",
+         "r(if[a=1,b=2](k),ifnot(k))",
          {kPrefix + "one condition required for <if[not]>", kPrefix + "one condition required for <if[not]>"}},
         {R"X(<r><ifdef name="X"><n/></ifdef><define name="X" value=""/><ifdef name="X"><k/></ifdef>
             <ifndef name="X"><n/></ifndef><ifndef name="M"><k2/></ifndef><ifdef name="M"><n/></ifdef></r>)X",
-         "r(k k2)",
+         "r(k,k2)",
          {}},
         {R"X(<r><define name="X"/><define value="1"/><k/></r>)X",
          "r(k)",
@@ -80,7 +61,7 @@ TEST(XmlPP2Test, ConditionalsAndDefinesFollowDocumentOrder)
         {R"X(<if a="1"><k/></if>)X", "if[a=1](k)", {}},
     });
     // Variables also come from the macros the load is given.
-    expectCases({{R"X(<r><if M="5"><k/></if><ifdef name="M"><k2/></ifdef></r>)X", "r(k k2)", {}}}, "M=5;;");
+    expectCases({{R"X(<r><if M="5"><k/></if><ifdef name="M"><k2/></ifdef></r>)X", "r(k,k2)", {}}}, "M=5;;");
 }
 
 TEST(XmlPP2Test, SwitchChoosesFirstMatchingCaseElseLastDefault)
@@ -93,7 +74,7 @@ TEST(XmlPP2Test, SwitchChoosesFirstMatchingCaseElseLastDefault)
             <switch name="V"><case value="9"/></switch><switch name="V"/>
             <switch name="V"><case value="9"><define name="Z" value="1"/></case><default/></switch>
             <ifdef name="Z"><z/></ifdef></r>)X",
-         "r(c2 d2 z)",
+         "r(c2,d2,z)",
          {}},
     });
 }
@@ -104,13 +85,13 @@ TEST(XmlPP2Test, ForRepeatsElementChildrenWithIndexMacros)
         {R"X(<r><for index="i" start="0" end="3" incr="1" mul="4" add="0x100">
               <e n="$(i)" a="$(i_alpha)" h="$(i_hex)" p="$(i_ap)" x="$(i_ap_hex)"><s v="$(i)$(j)"/></e><f/>
             </for><after/></r>)X",
-         "r(e[n=0,a=A,h=0x0,p=256,x=0x100](s[v=0$(j)]) f e[n=1,a=B,h=0x1,p=260,x=0x104](s[v=1$(j)]) f "
-         "e[n=2,a=C,h=0x2,p=264,x=0x108](s[v=2$(j)]) f after)",
+         "r(e[n=0,a=A,h=0x0,p=256,x=0x100](s[v=0$(j)]),f,e[n=1,a=B,h=0x1,p=260,x=0x104](s[v=1$(j)]),f,"
+         "e[n=2,a=C,h=0x2,p=264,x=0x108](s[v=2$(j)]),f,after)",
          {}},
         // Copies are processed afterwards, so an inner loop sees the outer index.
         {R"X(<r><for index="i" start="1" end="3" incr="1"><for index="j" start="0" end="010" incr="0x4">
               <e i="$(i)" j="$(j)"/></for></for></r>)X",
-         "r(e[i=1,j=0] e[i=1,j=4] e[i=2,j=0] e[i=2,j=4])",
+         "r(e[i=1,j=0],e[i=1,j=4],e[i=2,j=0],e[i=2,j=4])",
          {}},
         {R"X(<r><for index="i" start="3" end="3" incr="1"><e/></for><k/></r>)X", "r(k)", {}},
         {R"X(<r><for index="i" start="0" end="3"><e/></for><for index="i" start="0" end="3" incr="1"/></r>)X",
@@ -157,8 +138,8 @@ TEST(XmlPP2Test, IncludesGraftFilesRelativeToTheIncludingFile)
     Preprocessor document;
     ASSERT_TRUE(document.load((d + "/main.xml").c_str()));
     macroSystem = MacroSystem();
-    EXPECT_EQ(shape(document.rootElement()), "r(a leaf p[x=1](q) q m[v=7](c[w=78]) include[filename=missing.xml](k) k "
-                                             "include[filename=empty.xml] include)");
+    EXPECT_EQ(dump(document.rootElement()), "r(a,leaf,p[x=1](q),q,m[v=7](c[w=78]),include[filename=missing.xml](k),k,"
+                                            "include[filename=empty.xml],include)");
     EXPECT_EQ(document.warnings, (std::vector<std::string>{
                                      kPrefix + "error \"couldn't read " + d + "/missing.xml\" in include file " + d +
                                          "/missing.xml line:0",
@@ -175,7 +156,7 @@ TEST(XmlPP2Test, IncludeAtTheTopReplacesTheRoot)
     writeFile(dir.path() + "/main.xml", R"X(<include filename="plain.xml" no_root="1"/>)X");
     Preprocessor document;
     ASSERT_TRUE(document.load((dir.path() + "/main.xml").c_str()));
-    EXPECT_EQ(shape(document.rootElement()), "p");
+    EXPECT_EQ(dump(document.rootElement()), "p");
 }
 
 TEST(XmlPP2Test, IncludeCyclesAndFanOutEnd)
@@ -205,7 +186,7 @@ TEST(XmlPP2Test, ExpandsAttributesAndHandlesDeepTrees)
     for (int i = 0; i < kDepth; ++i)
         xml += "</if>";
     xml += "</for></r>";
-    expectCases({{xml.c_str(), "r(leaf leaf)", {}}}, "X=1");
+    expectCases({{xml.c_str(), "r(leaf,leaf)", {}}}, "X=1");
 }
 
 } // namespace
