@@ -1,37 +1,23 @@
 #include "foundation/AtomicFile.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
+#include "foundation/DirectoryListing.h"
+#include "foundation/SignalCleanup.h"
+
 namespace {
 
-// The one temporary that exists at a time, for the signal handler to remove.
-char pendingTemporary[4096];
-const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void removePendingTemporary(int signal)
+// The permission bits the output gets: the old file's, or a new file's.
+mode_t outputMode(const std::string& target)
 {
-    if (pendingTemporary[0] != '\0')
-        unlink(pendingTemporary);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-void setPending(const std::string& path)
-{
-    bool fits = path.size() < sizeof pendingTemporary;
-    std::memcpy(pendingTemporary, fits ? path.c_str() : "", fits ? path.size() + 1 : 1);
-    for (int signal : kCleanupSignals)
-        std::signal(signal, path.empty() ? SIG_DFL : removePendingTemporary);
-}
-
-mode_t newFileMode()
-{
+    struct stat status {};
+    if (stat(target.c_str(), &status) == 0)
+        return status.st_mode & 0777;
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
@@ -39,7 +25,7 @@ mode_t newFileMode()
 
 } // namespace
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+AtomicFile::AtomicFile(std::string target) : name_(std::move(target)) {}
 
 AtomicFile::~AtomicFile()
 {
@@ -48,17 +34,17 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::create()
 {
-    std::string::size_type slash = target_.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    std::string pattern = dir + "." + base + ".XXXXXX";
+    target_ = followLinks(name_);
+    std::string dir = directoryPart(target_);
+    // A short fixed stem, so that the temporary's name fits wherever the target's does.
+    std::string pattern = (target_.find('/') == std::string::npos ? "" : dir + "/") + ".mkpkg-XXXXXX";
     int fd = mkstemp(pattern.data());
     if (fd < 0) {
         fail("can't create ");
         return false;
     }
     temporary_ = pattern;
-    setPending(temporary_);
+    cleanupSlot_ = SignalCleanup::add(temporary_);
     stream_ = fdopen(fd, "wb");
     if (stream_ == nullptr) {
         fail("can't create ");
@@ -79,8 +65,8 @@ bool AtomicFile::put(const unsigned char* data, std::size_t size)
 
 bool AtomicFile::commit()
 {
-    bool written =
-        std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0 && fchmod(fileno(stream_), newFileMode()) == 0;
+    bool written = std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0 &&
+                   fchmod(fileno(stream_), outputMode(target_)) == 0;
     if (!written)
         fail("write error on ");
     int closed = std::fclose(stream_);
@@ -99,7 +85,8 @@ bool AtomicFile::commit()
         return false;
     }
     temporary_.clear();
-    setPending("");
+    SignalCleanup::release(cleanupSlot_);
+    cleanupSlot_ = -1;
     return true;
 }
 
@@ -112,7 +99,8 @@ void AtomicFile::abandon()
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());
         temporary_.clear();
-        setPending("");
+        SignalCleanup::release(cleanupSlot_);
+        cleanupSlot_ = -1;
     }
 }
 
@@ -123,5 +111,5 @@ std::string AtomicFile::error() const
 
 void AtomicFile::fail(const char* what)
 {
-    error_ = what + target_ + ": " + std::strerror(errno);
+    error_ = what + name_ + ": " + std::strerror(errno);
 }

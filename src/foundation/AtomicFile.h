@@ -8,7 +8,8 @@
 // Writes a file so that it is never seen half-written: the bytes go to a hidden
 // temporary file in the target's own directory, which replaces the target only
 // when `commit` succeeds. The temporary is removed on every other path, including
-// SIGINT, SIGTERM and SIGHUP while it exists.
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE while it exists. A target that is a
+// symbolic link is written through: the link's final target is replaced.
 class AtomicFile : public ByteSink {
 public:
     explicit AtomicFile(std::string target);
@@ -19,8 +20,9 @@ public:
     // Creates the temporary; false when it cannot be created.
     bool create();
     bool put(const unsigned char* data, std::size_t size) override;
-    // Flushes, syncs, gives the file the mode a new file would get and renames it
-    // over the target; false on any failure, the target then untouched.
+    // Flushes, syncs, gives the file the permission bits of the file it replaces
+    // (those of a new file when there is none) and renames it over the target;
+    // false on any failure, the target then untouched.
     bool commit();
     // Removes the temporary; the target stays as it was.
     void abandon();
@@ -32,8 +34,10 @@ public:
 private:
     void fail(const char* what);
 
-    std::string target_;
+    std::string name_;   // as the caller named it, for messages
+    std::string target_; // the file that is replaced, links followed
     std::string temporary_;
+    int cleanupSlot_ = -1;
     FILE* stream_ = nullptr;
     std::string error_;
 };

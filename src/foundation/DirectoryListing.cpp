@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
+#include <climits>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +20,31 @@ bool lessIgnoringCase(const std::string& a, const std::string& b)
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
-std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, EntryFilter filter, const char* pattern)
+std::vector<std::string> splitNameFilter(const std::string& nameFilter)
 {
+    std::vector<std::string> patterns;
+    std::string::size_type start = 0;
+    while (start < nameFilter.size()) {
+        std::string::size_type end = nameFilter.find_first_of("; ", start);
+        if (end == std::string::npos)
+            end = nameFilter.size();
+        if (end > start)
+            patterns.push_back(nameFilter.substr(start, end - start));
+        start = end + 1;
+    }
+    return patterns;
+}
+
+std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, EntryFilter filter,
+                                                   const std::string* nameFilter)
+{
+    std::vector<std::string> patterns = nameFilter != nullptr ? splitNameFilter(*nameFilter) : std::vector<std::string>{};
+    auto matches = [&](const std::string& name) {
+        for (const std::string& pattern : patterns)
+            if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0)
+                return true;
+        return false;
+    };
     DIR* handle = opendir(dir.c_str());
     if (handle == nullptr)
         return std::nullopt;
@@ -30,7 +54,7 @@ std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, Entry
         std::string name = entry->d_name;
         if (name[0] == '.')
             continue;
-        if (pattern != nullptr && fnmatch(pattern, name.c_str(), 0) != 0)
+        if (nameFilter != nullptr && !matches(name))
             continue;
         struct stat status {};
         if (stat((prefix + name).c_str(), &status) != 0)
@@ -100,4 +124,25 @@ std::string directoryPart(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string followLinks(const std::string& path)
+{
+    std::string current = path;
+    // As many hops as the kernel follows; a loop of links ends there.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat status {};
+        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            break;
+        char text[PATH_MAX];
+        ssize_t length = readlink(current.c_str(), text, sizeof text);
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof text)
+            break;
+        std::string link(text, static_cast<std::size_t>(length));
+        if (link[0] == '/' || current.find('/') == std::string::npos)
+            current = link;
+        else
+            current = directoryPart(current) + "/" + link;
+    }
+    return current;
 }

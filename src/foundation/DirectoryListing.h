@@ -16,10 +16,14 @@ enum class EntryFilter { DirectoriesAndFiles, FilesOnly };
 // Lists `dir` sorted by name ignoring ASCII case (ties broken by the exact bytes,
 // so the order is total). Hidden names (leading "."), special files and dangling
 // links are left out; links count as what they point to. With `pattern`, only
-// names that match it as a case-sensitive shell wildcard are listed. Empty when
-// the directory cannot be read.
+// names that match one of its patterns (see splitNameFilter) are listed. Empty
+// when the directory cannot be read.
 std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, EntryFilter filter,
-                                                   const char* pattern = nullptr);
+                                                   const std::string* nameFilter = nullptr);
+
+// The patterns of a name filter: separated by ";" or blanks, empty ones dropped.
+// Each is a case-sensitive shell wildcard ("*", "?" and "[...]").
+std::vector<std::string> splitNameFilter(const std::string& nameFilter);
 
 // True when `a` sorts before `b` ignoring ASCII case, exact bytes breaking ties.
 bool lessIgnoringCase(const std::string& a, const std::string& b);
@@ -38,3 +42,8 @@ std::string cleanDirPath(const std::string& path);
 // Everything before the last "/"; "." when there is none, "/" when the only "/"
 // is the first character.
 std::string directoryPart(const std::string& path);
+
+// Where `path` leads when its symbolic links are followed to the end: the path
+// itself when it is no link or does not exist, else the last link's target (which
+// may not exist yet). Relative link texts are taken from the link's directory.
+std::string followLinks(const std::string& path);

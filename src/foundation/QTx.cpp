@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 #include "foundation/DirectoryListing.h"
 
@@ -56,8 +55,11 @@ bool createFile(const std::string& path, unsigned int size, const unsigned char*
 bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
 {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
+    return fd >= 0 && fillFile(fd, fill, readOnly, time);
+}
+
+bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
+{
     FILE* stream = fdopen(fd, "wb");
     if (stream == nullptr) {
         close(fd);
@@ -65,15 +67,11 @@ bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& f
     }
     FileSink sink(stream);
     struct stat status {};
-    bool written = fill(sink) && std::fflush(stream) == 0 && fstat(fd, &status) == 0;
-    written = std::fclose(stream) == 0 && written;
-    if (!written)
-        return false;
-    utimbuf times{static_cast<time_t>(time), static_cast<time_t>(time)};
-    utime(path.c_str(), &times);
-    if (readOnly)
-        chmod(path.c_str(), status.st_mode & 07777 & ~S_IWUSR);
-    return true;
+    // The times and mode are set through the descriptor, never through a name a link could redirect.
+    const timespec times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
+    bool written = fill(sink) && std::fflush(stream) == 0 && fstat(fd, &status) == 0 && futimens(fd, times) == 0 &&
+                   (!readOnly || fchmod(fd, status.st_mode & 07777 & ~S_IWUSR) == 0);
+    return std::fclose(stream) == 0 && written;
 }
 
 void setApplicationPath(const char* argv0, int levelsUp)

@@ -23,6 +23,10 @@ bool createFile(const std::string& path, unsigned int size, const unsigned char*
 // opened or `fill` returns false (the partly written file then stays).
 bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
 
+// The same for a file already opened for writing as `fd`, which is closed;
+// false when `fill` or closing fails.
+bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
+
 // Records the program's canonical directory and the directory `levelsUp` above it.
 void setApplicationPath(const char* argv0, int levelsUp);
 // What setApplicationPath recorded; empty before it ran.

@@ -1,5 +1,6 @@
 #include "package/Archive.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,26 +35,85 @@ public:
     // A source that cannot be opened is a read error: the package is never written without it.
     CopyResult copy(const ArchiveChunk2& member, ByteSink& out, std::string& error)
     {
-        if (stream_ == nullptr || path_ != member.source) {
-            if (stream_ != nullptr)
-                std::fclose(stream_);
-            path_ = member.source;
-            stream_ = std::fopen(path_.c_str(), "rb");
-        }
-        std::string reason = stream_ == nullptr ? std::strerror(errno) : "";
-        CopyResult result =
-            stream_ == nullptr ? CopyResult::ReadError : copyRange(stream_, member.offset, member.size, out, reason);
+        FILE* in = member.sourceStream != nullptr ? member.sourceStream : open(member.source);
+        std::string reason = in == nullptr ? std::strerror(errno) : "";
+        CopyResult result = in == nullptr ? CopyResult::ReadError : copyRange(in, member.offset, member.size, out, reason);
         if (result == CopyResult::ReadError)
             error = "read error on " + member.source + ": " + reason;
         return result;
     }
 
 private:
+    FILE* open(const std::string& path)
+    {
+        if (stream_ == nullptr || path_ != path) {
+            if (stream_ != nullptr)
+                std::fclose(stream_);
+            path_ = path;
+            stream_ = std::fopen(path_.c_str(), "rb");
+        }
+        return stream_;
+    }
+
     std::string path_;
     FILE* stream_ = nullptr;
 };
 
 } // namespace
+
+bool TableReader::put(const unsigned char* data, std::size_t size)
+{
+    while (size > 0 && needed() > 0) {
+        std::size_t want = headerRead_ ? Archive2::kRecordSize : Archive2::kHeaderSize;
+        std::size_t take = std::min(size, want - partialSize_);
+        std::memcpy(partial_ + partialSize_, data, take);
+        partialSize_ += take;
+        data += take;
+        size -= take;
+        if (partialSize_ < want)
+            break;
+        partialSize_ = 0;
+        if (!headerRead_) {
+            headerRead_ = true;
+            count_ = static_cast<std::int32_t>(getLE32(partial_ + 4));
+            if (getLE32(partial_) != Archive2::kMagic || count_ < 0)
+                failure_ = 1;
+        } else {
+            takeRecord(partial_);
+        }
+    }
+    return true;
+}
+
+void TableReader::takeRecord(const unsigned char* record)
+{
+    // A name that fills its whole field has lost its terminator: the table is damaged.
+    if (std::memchr(record, '\0', Archive2::kNameSize) == nullptr) {
+        failure_ = 2;
+        return;
+    }
+    members_.push_back({reinterpret_cast<const char*>(record), getLE32(record + 1024), getLE32(record + 1028),
+                        record[1032] != 0, static_cast<std::int32_t>(getLE32(record + 1036)), source_});
+}
+
+std::uint64_t TableReader::needed() const
+{
+    if (failure_ != 0)
+        return 0;
+    if (!headerRead_)
+        return Archive2::kHeaderSize - partialSize_;
+    std::uint64_t records = static_cast<std::uint64_t>(count_) - members_.size();
+    return records == 0 ? 0 : records * Archive2::kRecordSize - partialSize_;
+}
+
+int TableReader::result() const
+{
+    if (failure_ != 0)
+        return failure_;
+    if (!headerRead_)
+        return 1;
+    return needed() == 0 ? 0 : 2;
+}
 
 int Archive2::open(FILE* stream, const char* name)
 {
@@ -62,31 +122,28 @@ int Archive2::open(FILE* stream, const char* name)
     stream_ = stream;
     if (stream == nullptr)
         return 0;
-
-    unsigned char header[kHeaderSize];
-    if (fseeko(stream, 0, SEEK_SET) != 0 || std::fread(header, 1, sizeof header, stream) != sizeof header ||
-        getLE32(header) != kMagic)
+    if (fseeko(stream, 0, SEEK_SET) != 0)
         return 1;
-    std::int32_t count = static_cast<std::int32_t>(getLE32(header + 4));
-    if (count < 0)
-        return 1;
-    // A count that the file cannot hold is refused before anything is read or allocated.
-    struct stat status {};
-    if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) &&
-        kHeaderSize + kRecordSize * static_cast<std::uint64_t>(count) > static_cast<std::uint64_t>(status.st_size))
-        return 2;
-
-    unsigned char record[kRecordSize];
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (std::fread(record, 1, sizeof record, stream) != sizeof record)
-            return 2;
-        // A name that fills its whole field has lost its terminator: the table is damaged.
-        if (std::memchr(record, '\0', kNameSize) == nullptr)
-            return 2;
-        addMember(name, reinterpret_cast<const char*>(record), getLE32(record + 1024), getLE32(record + 1028),
-                  record[1032] != 0, static_cast<std::int32_t>(getLE32(record + 1036)));
+    TableReader table(name);
+    unsigned char buffer[64 * 1024];
+    while (std::uint64_t want = table.needed()) {
+        std::size_t got = std::fread(buffer, 1, std::min<std::uint64_t>(want, sizeof buffer), stream);
+        if (got == 0)
+            break;
+        table.put(buffer, got);
     }
-    return 0;
+    return open(table, name);
+}
+
+int Archive2::open(TableReader& table, const char* name)
+{
+    fileName_ = name;
+    int result = table.result();
+    // A damaged table yields no members at all.
+    members_.clear();
+    if (result == 0)
+        members_ = std::move(table.members());
+    return result;
 }
 
 ArchiveChunk2* Archive2::findMember(const char* name)

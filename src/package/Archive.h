@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "foundation/ByteSink.h"
 
 // The package container. All integers are 32-bit little-endian; offsets are
 // absolute from the start of the file.
@@ -29,7 +32,34 @@ struct ArchiveChunk2 {
     std::uint32_t size = 0;
     bool readOnly = false;
     std::int32_t time = 0;
-    std::string source; // the file that holds the bytes at `offset`
+    std::string source; // the file that holds the bytes at `offset`, named in messages
+    FILE* sourceStream = nullptr; // when set, an open stream holding those bytes, read instead of `source`
+};
+
+// Reads a container's header and table of contents from its bytes, put in order
+// from the start of the file; bytes after the table are ignored. Memory grows
+// with the records actually read, never with the count the header claims.
+class TableReader : public ByteSink {
+public:
+    explicit TableReader(std::string source) : source_(std::move(source)) {}
+
+    bool put(const unsigned char* data, std::size_t size) override;
+    // How many more bytes the table needs; 0 once it is complete or known bad.
+    std::uint64_t needed() const;
+    // After the last byte: 0, 1 for a bad header, 2 for a bad table of contents.
+    int result() const;
+    std::vector<ArchiveChunk2>& members() { return members_; }
+
+private:
+    void takeRecord(const unsigned char* record);
+
+    std::string source_;
+    unsigned char partial_[1040];
+    std::size_t partialSize_ = 0;
+    bool headerRead_ = false;
+    int failure_ = 0;
+    std::int64_t count_ = 0;
+    std::vector<ArchiveChunk2> members_;
 };
 
 // How `Archive2::write` stores the container on disk.
@@ -52,6 +82,9 @@ public:
     // for a bad header (short, wrong magic, negative count), 2 for a bad table of
     // contents (fewer records than the count, or a name without its NUL).
     int open(FILE* stream, const char* name);
+    // The same for a table read elsewhere (from an inflating stream, say): the
+    // archive has its members but no stream.
+    int open(TableReader& table, const char* name);
 
     // The first member named exactly `name`, or null.
     ArchiveChunk2* findMember(const char* name);
@@ -60,7 +93,7 @@ public:
                    std::int32_t time);
 
     // Writes the whole container to `name`, copying every member's bytes from its
-    // source, compressed or plain. The file is replaced only when everything
+    // source (or source stream), compressed or plain. The file is replaced only when everything
     // succeeded. Returns 0, or 3 with the reason in errorText(): the container would
     // be 4 GiB or more, the file cannot be created or written, or a member's bytes
     // cannot be read (source missing or shorter than its record says).

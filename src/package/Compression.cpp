@@ -85,6 +85,66 @@ bool PackageSink::deflateInto(int flush)
     return true;
 }
 
+bool readSignature(FILE* in)
+{
+    unsigned char signature[8];
+    return fseeko(in, 0, SEEK_SET) == 0 && std::fread(signature, 1, 8, in) == 8 &&
+           std::memcmp(signature, compressedFileHeader, 8) == 0;
+}
+
+Unwrap unwrapPayload(FILE* in, ByteSink& out)
+{
+    unsigned char prefix[4];
+    if (std::fread(prefix, 1, 4, in) != 4)
+        return Unwrap::Damaged;
+    std::uint32_t expected = 0;
+    for (unsigned char byte : prefix)
+        expected = (expected << 8) | byte;
+    if (expected == 0)
+        return Unwrap::Damaged;
+
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        return Unwrap::Damaged;
+    std::vector<unsigned char> inputBuffer(kChunk), outputBuffer(kChunk);
+    unsigned char* input = inputBuffer.data();
+    unsigned char* output = outputBuffer.data();
+    std::uint64_t produced = 0;
+    int status = Z_OK;
+    bool writeFailed = false;
+    while (status != Z_STREAM_END) {
+        if (zs.avail_in == 0) {
+            zs.avail_in = static_cast<uInt>(std::fread(input, 1, kChunk, in));
+            zs.next_in = input;
+            if (zs.avail_in == 0)
+                break;
+        }
+        zs.next_out = output;
+        zs.avail_out = kChunk;
+        status = inflate(&zs, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END)
+            break;
+        std::size_t got = kChunk - zs.avail_out;
+        produced += got;
+        // More than announced is damage; the sink never sees bytes past the length.
+        if (produced > expected)
+            break;
+        if (!out.put(output, got)) {
+            writeFailed = true;
+            break;
+        }
+    }
+    int savedErrno = errno;
+    bool trailing = !writeFailed && (zs.avail_in > 0 || std::fgetc(in) != EOF);
+    inflateEnd(&zs);
+    if (writeFailed) {
+        errno = savedErrno;
+        return Unwrap::WriteError;
+    }
+    bool ok = status == Z_STREAM_END && produced == expected && !trailing && !std::ferror(in);
+    return ok ? Unwrap::Ok : Unwrap::Damaged;
+}
+
 namespace QTx {
 
 bool isCompressedFile(const std::string& path)
@@ -92,8 +152,7 @@ bool isCompressedFile(const std::string& path)
     FILE* in = std::fopen(path.c_str(), "rb");
     if (in == nullptr)
         return false;
-    unsigned char signature[8];
-    bool compressed = std::fread(signature, 1, 8, in) == 8 && std::memcmp(signature, compressedFileHeader, 8) == 0;
+    bool compressed = readSignature(in);
     std::fclose(in);
     return compressed;
 }
@@ -119,60 +178,12 @@ bool compressFile(const std::string& plainPath, const std::string& packedPath)
     return ok;
 }
 
-namespace {
-
-// Inflates the payload after the signature into `out`; true when it is exactly one
-// complete zlib stream of the announced, non-zero length.
-bool inflatePayload(FILE* in, FILE* out)
-{
-    unsigned char prefix[4];
-    if (std::fread(prefix, 1, 4, in) != 4)
-        return false;
-    std::uint32_t expected = 0;
-    for (unsigned char byte : prefix)
-        expected = (expected << 8) | byte;
-    if (expected == 0)
-        return false;
-
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        return false;
-    std::vector<unsigned char> inputBuffer(kChunk), outputBuffer(kChunk);
-    unsigned char* input = inputBuffer.data();
-    unsigned char* output = outputBuffer.data();
-    std::uint64_t produced = 0;
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        if (zs.avail_in == 0) {
-            zs.avail_in = static_cast<uInt>(std::fread(input, 1, kChunk, in));
-            zs.next_in = input;
-            if (zs.avail_in == 0)
-                break;
-        }
-        zs.next_out = output;
-        zs.avail_out = kChunk;
-        status = inflate(&zs, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        std::size_t got = kChunk - zs.avail_out;
-        produced += got;
-        if (produced > expected || std::fwrite(output, 1, got, out) != got)
-            break;
-    }
-    bool trailing = zs.avail_in > 0 || std::fgetc(in) != EOF;
-    inflateEnd(&zs);
-    return status == Z_STREAM_END && produced == expected && !trailing && !std::ferror(in);
-}
-
-} // namespace
-
 bool decompressFile(const std::string& packedPath, const std::string& plainPath)
 {
     FILE* in = std::fopen(packedPath.c_str(), "rb");
     if (in == nullptr)
         return false;
-    unsigned char signature[8];
-    if (std::fread(signature, 1, 8, in) != 8 || std::memcmp(signature, compressedFileHeader, 8) != 0) {
+    if (!readSignature(in)) {
         std::fclose(in);
         return false;
     }
@@ -181,7 +192,9 @@ bool decompressFile(const std::string& packedPath, const std::string& plainPath)
         std::fclose(in);
         return false;
     }
-    bool ok = inflatePayload(in, out);
+    FileSink sink(out);
+    // A failed write counts even when the stream ended in the same step.
+    bool ok = unwrapPayload(in, sink) == Unwrap::Ok;
     std::fclose(in);
     ok = std::fflush(out) == 0 && ok;
     if (!ok && ftruncate(fileno(out), 0) != 0)

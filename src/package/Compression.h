@@ -41,6 +41,22 @@ private:
     State* state_;
 };
 
+// What unwrapping a payload came to.
+enum class Unwrap {
+    Ok,         // one complete zlib stream of the announced, non-zero length, nothing after it
+    Damaged,    // anything else in the payload
+    WriteError, // the sink refused bytes; errno says why
+};
+
+// Inflates the payload that follows the signature, from the current position of
+// `in` to its end, into `out`. Every byte is checked before Ok is returned, so a
+// caller that must not act on a damaged package waits for the result.
+Unwrap unwrapPayload(FILE* in, ByteSink& out);
+
+// True when `in`, read from its start, begins with the wrapper's signature; `in`
+// is then positioned after it.
+bool readSignature(FILE* in);
+
 namespace QTx {
 
 // True when `path` can be read and starts with the wrapper's signature.
@@ -52,10 +68,9 @@ bool isCompressedFile(const std::string& path);
 bool compressFile(const std::string& plainPath, const std::string& packedPath);
 
 // Writes the unwrapped contents of `packedPath` to `plainPath`. False when the
-// signature is missing, the payload is not a complete zlib stream, its length
-// differs from the announced one or is zero, bytes follow the stream, or a file
-// cannot be read or written; `plainPath` is then left empty where it could be
-// created, so that it never looks like a valid container.
+// signature is missing, the payload is damaged, or a file cannot be read or
+// written; `plainPath` is then left empty where it could be created, so that it
+// never looks like a valid container.
 bool decompressFile(const std::string& packedPath, const std::string& plainPath);
 
 } // namespace QTx

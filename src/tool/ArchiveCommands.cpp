@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "foundation/ConfinedDirectory.h"
 #include "foundation/DirectoryListing.h"
 #include "foundation/QTx.h"
 #include "tool/Globals.h"
@@ -39,14 +40,6 @@ bool addFileMember(const std::string& path)
     if (verbose)
         std::printf("adding %s\n", path.c_str());
     return true;
-}
-
-// Whether the relative path `target`, its ".." components folded, climbs above the
-// current directory.
-bool escapesCurrentDirectory(const std::string& target)
-{
-    std::string folded = cleanDirPath(target);
-    return folded == ".." || folded.starts_with("../");
 }
 
 using DirectoryId = std::pair<dev_t, ino_t>;
@@ -91,10 +84,14 @@ int updateArchive()
         }
     }
     if (action != kActionCreate) {
-        for (const ArchiveChunk2& member : srcArchive.members())
-            if (!member.name.empty())
-                dstArchive.addMember(srcArchive.fileName().c_str(), member.name.c_str(), member.offset, member.size,
-                                     member.readOnly, member.time);
+        for (const ArchiveChunk2& member : srcArchive.members()) {
+            if (member.name.empty())
+                continue;
+            dstArchive.addMember(srcArchive.fileName().c_str(), member.name.c_str(), member.offset, member.size,
+                                 member.readOnly, member.time);
+            // Read from the stream opened at the start, never from a file another process could change.
+            dstArchive.members().back().sourceStream = srcArchive.stream();
+        }
     }
     if (action != kActionRemove) {
         for (const std::string& path : fileNames)
@@ -137,31 +134,29 @@ int listArchive()
 int extractArchive()
 {
     const std::string& package = srcArchive.fileName();
+    ConfinedDirectory tmp("tmp");
     for (const ArchiveChunk2& member : srcArchive.members()) {
         std::string target = "tmp/" + member.name;
-        if (escapesCurrentDirectory(target)) {
-            report->error("refusing to extract " + member.name + " outside the current directory");
+        int fd = -1;
+        ConfinedDirectory::Result created = tmp.createFile(member.name, fd);
+        if (created == ConfinedDirectory::Result::Outside) {
+            report->error("refusing to extract " + member.name + ": it leads outside tmp/");
             continue;
         }
-        QTx::makeDir(directoryPart(absolutePath(target)));
-        QTx::removeFile(target);
-        std::string readFailure;
-        CopyResult copied = CopyResult::Ok;
-        bool filled = false;
-        auto fill = [&](ByteSink& out) {
-            filled = true;
-            copied = copyRange(srcArchive.stream(), member.offset, member.size, out, readFailure);
-            return copied == CopyResult::Ok;
-        };
-        bool created = QTx::createFile(target, fill, member.readOnly, member.time);
-        int writeErrno = errno;
-        if (!filled) {
+        if (created == ConfinedDirectory::Result::Failed) {
             report->error("can't open " + target + " for writing");
             break;
         }
-        if (created)
+        std::string readFailure;
+        CopyResult copied = CopyResult::Ok;
+        auto fill = [&](ByteSink& out) {
+            copied = copyRange(srcArchive.stream(), member.offset, member.size, out, readFailure);
+            return copied == CopyResult::Ok;
+        };
+        if (QTx::fillFile(fd, fill, member.readOnly, member.time))
             continue;
-        QTx::removeFile(target);
+        int writeErrno = errno;
+        tmp.removeFile(member.name);
         if (copied == CopyResult::ReadError)
             report->fatal("read error on " + package + ": " + readFailure);
         else

@@ -118,7 +118,7 @@ void HarArgParse::resolveFileArgument(const std::string& arg)
         fileNames.push_back(dir + "/" + name);
         return;
     }
-    auto matches = listDirectory(dir, EntryFilter::FilesOnly, name.c_str());
+    auto matches = listDirectory(dir, EntryFilter::FilesOnly, &name);
     if (!matches) {
         error("can't open " + dir);
         std::exit(0);

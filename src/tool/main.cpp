@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "foundation/SignalCleanup.h"
 #include "tool/ArchiveMode.h"
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv)
 {
+    SignalCleanup::ignoreFileSizeSignal();
     HReporter reporter(argc > 0 ? argv[0] : "mkpkg", stderr);
     report = &reporter;
     HarArgParse parser(report);

@@ -31,27 +31,36 @@ TEST_F(Cli, ListShowsEveryMemberThenTheTotals)
     EXPECT_EQ(tree(), (std::set<std::string>{"pkg"}));
 }
 
-TEST_F(Cli, ExtractWritesBelowTmpAndNeverOutsideTheCurrentDirectory)
+TEST_F(Cli, ExtractWritesBelowTmpOnly)
 {
     const std::string escape = "../../" + dir.path().substr(dir.path().rfind('/') + 1) + "-escaped";
     putPackage("pkg", {{"./foo.c", "foo", false, kTime},
                        {"sub/deep/ro.txt", "ro", true, kOld},
                        {"/abs/y", "why", false, kTime},
-                       {"../up.c", "up", false, kTime},
+                       {"../one.txt", "overwritten", false, kTime},
                        {escape, "escape", false, kTime},
+                       {"sub/../folded.c", "folded", false, kTime},
+                       {"sub/../../two.txt", "overwritten", false, kTime},
                        {"last.c", "", false, kTime}});
+    put("one.txt", "the user's own");
+    put("two.txt", "the user's own");
     put("tmp/foo.c", "an older and longer file", 0444);
-    const std::set<std::string> files{"pkg",      "up.c",      "tmp/",       "tmp/foo.c",           "tmp/sub/",
-                                      "tmp/abs/", "tmp/abs/y", "tmp/last.c", "tmp/sub/deep/ro.txt", "tmp/sub/deep/"};
+    const std::string refusals = diag("error", "refusing to extract ../one.txt: it leads outside tmp/") +
+                                 diag("error", "refusing to extract " + escape + ": it leads outside tmp/") +
+                                 diag("error", "refusing to extract sub/../../two.txt: it leads outside tmp/");
+    const std::set<std::string> files{"pkg",       "one.txt",   "two.txt",      "tmp/",          "tmp/foo.c",
+                                      "tmp/sub/",  "tmp/abs/",  "tmp/abs/y",    "tmp/folded.c",  "tmp/last.c",
+                                      "tmp/sub/deep/", "tmp/sub/deep/ro.txt"};
     for (int round = 1; round <= 2; ++round) { // the second finds read-only files in the way
         SCOPED_TRACE(round);
-        EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "",
-                              diag("error", "refusing to extract " + escape + " outside the current directory")));
+        EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", refusals));
         EXPECT_EQ(tree(), files);
         for (const auto& [path, data] : {std::pair<std::string, std::string>{"tmp/foo.c", "foo"},
                                          {"tmp/sub/deep/ro.txt", "ro"},
                                          {"tmp/abs/y", "why"},
-                                         {"up.c", "up"},
+                                         {"tmp/folded.c", "folded"},
+                                         {"one.txt", "the user's own"},
+                                         {"two.txt", "the user's own"},
                                          {"tmp/last.c", ""}})
             EXPECT_EQ(get(path), data) << path;
         EXPECT_EQ(ts::fileMtime(at("tmp/foo.c")), kTime);
@@ -60,6 +69,41 @@ TEST_F(Cli, ExtractWritesBelowTmpAndNeverOutsideTheCurrentDirectory)
         EXPECT_EQ(ts::fileMode(at("tmp/sub/deep/ro.txt")) & 0200, 0u);
     }
     EXPECT_FALSE(has("tmp/" + escape));
+}
+
+TEST_F(Cli, ExtractFollowsOnlyLinksThatStayInsideTmp)
+{
+    putPackage("pkg", {{"out/planted", "planted", false, kTime},
+                       {"outabs/planted", "planted", false, kTime},
+                       {"in/kept.c", "through a link", false, kTime},
+                       {"inabs/kept.h", "through an absolute link", false, kTime},
+                       {"loop/x", "never", false, kTime},
+                       {"final.c", "replaces the link, not its target", false, kTime},
+                       {"after.c", "later members still come", false, kTime}});
+    put("elsewhere/keep", "K");
+    put("victim.c", "the user's own");
+    put("tmp/real/placeholder", "");
+    ASSERT_EQ(symlink("../elsewhere", at("tmp/out").c_str()), 0);
+    ASSERT_EQ(symlink(at("elsewhere").c_str(), at("tmp/outabs").c_str()), 0);
+    ASSERT_EQ(symlink("real", at("tmp/in").c_str()), 0);
+    ASSERT_EQ(symlink(at("tmp/./real/").c_str(), at("tmp/inabs").c_str()), 0);
+    ASSERT_EQ(symlink("loop", at("tmp/loop").c_str()), 0);
+    ASSERT_EQ(symlink("../victim.c", at("tmp/final.c").c_str()), 0);
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "",
+                          diag("error", "refusing to extract out/planted: it leads outside tmp/") +
+                              diag("error", "refusing to extract outabs/planted: it leads outside tmp/") +
+                              diag("error", "can't open tmp/loop/x for writing")));
+    EXPECT_EQ(ts::listTree(at("elsewhere")), (std::set<std::string>{"keep"}));
+    EXPECT_EQ(get("tmp/real/kept.c"), "through a link");
+    EXPECT_EQ(get("tmp/real/kept.h"), "through an absolute link");
+    EXPECT_FALSE(has("tmp/after.c")); // extraction stops at the first file it cannot create
+    std::remove(at("tmp/loop").c_str());
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "",
+                          diag("error", "refusing to extract out/planted: it leads outside tmp/") +
+                              diag("error", "refusing to extract outabs/planted: it leads outside tmp/")));
+    EXPECT_EQ(get("victim.c"), "the user's own");
+    EXPECT_EQ(get("tmp/final.c"), "replaces the link, not its target");
+    EXPECT_EQ(get("tmp/after.c"), "later members still come");
 }
 
 TEST_F(Cli, ExtractStopsAtTheFirstFileItCannotCreate)

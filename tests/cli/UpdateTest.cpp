@@ -111,7 +111,7 @@ TEST_F(Cli, OutputThatCannotBeWrittenIsFatal)
     putPackage("locked/pkg", {{"./a.c", "old", false, kOld}}, false);
     chmod(at("locked").c_str(), 0555);
     EXPECT_TRUE(outcomeIs(run({"-r", "locked/pkg", "a.c"}, unprivileged()), 1, "",
-                          diag("fatal", std::string("can't create locked/pkg: ") + std::strerror(EACCES))));
+                          diag("fatal", std::string("can't create locked/pkg.lock: ") + std::strerror(EACCES))));
     // A directory reads as a package with a bad header; one that cannot even be
     // opened reads as no package, and the rename over it fails.
     put("outdir/keep", "K");
@@ -141,7 +141,7 @@ TEST_F(Cli, WriteFailuresAreFatalAndKeepTheOldPackage)
         std::string err;
         ts::RunOptions options = {};
     } cases[] = {
-        {{}, false, {"-c", "nodir/pkg", "a.c"}, "can't create nodir/pkg: " + std::string(std::strerror(ENOENT))},
+        {{}, false, {"-c", "nodir/pkg", "a.c"}, "can't create nodir/pkg.lock: " + std::string(std::strerror(ENOENT))},
         {{ok}, true, {"-r", "pkg", "big.bin"}, "write error on pkg: " + std::string(std::strerror(EFBIG)), limited},
         {{ok, pastEnd}, false, {"-r", "pkg", "a.c"}, "read error on pkg: unexpected end of file"},
         {{ok, pastEnd}, true, {"-r", "pkg", "a.c"}, "read error on pkg.decompressed: unexpected end of file"},

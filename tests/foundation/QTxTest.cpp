@@ -82,8 +82,16 @@ TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)
     for (const DirEntry& e : *all)
         names += e.name + (e.isDirectory ? "/ " : " ");
     EXPECT_EQ(names, "a.c Ab/ B.c b.c C.h ");
-    auto matched = listDirectory(dir.path(), EntryFilter::FilesOnly, "?.c");
+    const std::string oneLetterC = "?.c", cAndH = ";*.h  a.*;;b*", none = " ; ";
+    auto matched = listDirectory(dir.path(), EntryFilter::FilesOnly, &oneLetterC);
     ASSERT_TRUE(matched);
     EXPECT_EQ(matched->size(), 3u);
+    matched = listDirectory(dir.path(), EntryFilter::FilesOnly, &cAndH); // a name matching twice is listed once
+    ASSERT_TRUE(matched);
+    names.clear();
+    for (const DirEntry& e : *matched)
+        names += e.name + " ";
+    EXPECT_EQ(names, "a.c b.c C.h ");
+    EXPECT_TRUE(listDirectory(dir.path(), EntryFilter::FilesOnly, &none)->empty());
     EXPECT_FALSE(listDirectory(dir.path() + "/none", EntryFilter::FilesOnly));
 }

@@ -1,0 +1,159 @@
+#include "foundation/ConfinedDirectory.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <deque>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "foundation/DirectoryListing.h"
+
+namespace {
+
+constexpr int kMaxLinks = 40;
+
+std::deque<std::string> components(const std::string& path)
+{
+    std::deque<std::string> parts;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        std::string::size_type end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+ConfinedDirectory::Walk::~Walk()
+{
+    toRoot();
+}
+
+void ConfinedDirectory::Walk::start(int root)
+{
+    toRoot();
+    fds_.assign(1, root);
+}
+
+void ConfinedDirectory::Walk::leave()
+{
+    close(fds_.back());
+    fds_.pop_back();
+}
+
+void ConfinedDirectory::Walk::toRoot()
+{
+    while (fds_.size() > 1)
+        leave();
+}
+
+ConfinedDirectory::ConfinedDirectory(std::string root) : root_(std::move(root)) {}
+
+ConfinedDirectory::~ConfinedDirectory()
+{
+    if (rootFd_ >= 0)
+        close(rootFd_);
+}
+
+bool ConfinedDirectory::openRoot()
+{
+    if (rootFd_ >= 0)
+        return true;
+    if (mkdir(root_.c_str(), 0777) != 0 && errno != EEXIST)
+        return false;
+    rootFd_ = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd_ < 0)
+        return false;
+    char* resolved = realpath(root_.c_str(), nullptr);
+    rootPath_ = resolved != nullptr ? resolved : cleanDirPath(absolutePath(root_));
+    std::free(resolved);
+    return true;
+}
+
+ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relative, int& fd)
+{
+    Walk walk;
+    std::string leaf;
+    Result result = locate(relative, walk, leaf);
+    if (result != Result::Ok)
+        return result;
+    // Whatever is in the file's place goes, so a link there is never written through.
+    unlinkat(walk.current(), leaf.c_str(), 0);
+    fd = openat(walk.current(), leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return fd >= 0 ? Result::Ok : Result::Failed;
+}
+
+void ConfinedDirectory::removeFile(const std::string& relative)
+{
+    Walk walk;
+    std::string leaf;
+    if (locate(relative, walk, leaf) == Result::Ok)
+        unlinkat(walk.current(), leaf.c_str(), 0);
+}
+
+ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative, Walk& walk, std::string& leaf)
+{
+    if (!openRoot())
+        return Result::Failed;
+    walk.start(rootFd_);
+    std::deque<std::string> pending = components(relative);
+    int links = 0;
+    while (!pending.empty()) {
+        std::string part = std::move(pending.front());
+        pending.pop_front();
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (walk.atRoot())
+                return Result::Outside;
+            walk.leave();
+            continue;
+        }
+        if (pending.empty()) {
+            leaf = std::move(part);
+            return Result::Ok;
+        }
+        int dir = openat(walk.current(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (dir < 0 && errno == ENOENT && mkdirat(walk.current(), part.c_str(), 0777) == 0)
+            dir = openat(walk.current(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (dir >= 0) {
+            walk.enter(dir);
+            continue;
+        }
+        if (errno != ELOOP && errno != ENOTDIR)
+            return Result::Failed;
+        int savedErrno = errno;
+        char text[PATH_MAX];
+        ssize_t length = readlinkat(walk.current(), part.c_str(), text, sizeof text);
+        if (length < 0) {
+            errno = savedErrno; // not a link: a file is in the way
+            return Result::Failed;
+        }
+        if (++links > kMaxLinks || length == 0 || static_cast<std::size_t>(length) == sizeof text) {
+            errno = ELOOP;
+            return Result::Failed;
+        }
+        std::string target(text, static_cast<std::size_t>(length));
+        if (target[0] == '/') {
+            // An absolute link counts only when it names a place below the root.
+            std::string folded = cleanDirPath(target);
+            if (folded != rootPath_ && !folded.starts_with(rootPath_ + "/"))
+                return Result::Outside;
+            target = folded.substr(rootPath_.size());
+            walk.toRoot();
+        }
+        std::deque<std::string> expanded = components(target);
+        pending.insert(pending.begin(), expanded.begin(), expanded.end());
+    }
+    errno = EISDIR; // the name folds to the root itself
+    return Result::Failed;
+}

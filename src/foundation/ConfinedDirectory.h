@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Creates files below one directory and nowhere else, whatever the names ask
+// for and whatever symbolic links the tree below it holds. Each directory on the
+// way is opened without following links; a link met there is resolved by hand,
+// and kept only when it leads back inside. The root itself may be a link: it is
+// the caller's choice.
+class ConfinedDirectory {
+public:
+    explicit ConfinedDirectory(std::string root);
+    ~ConfinedDirectory();
+    ConfinedDirectory(const ConfinedDirectory&) = delete;
+    ConfinedDirectory& operator=(const ConfinedDirectory&) = delete;
+
+    enum class Result { Ok, Outside, Failed };
+
+    // Opens `relative` below the root for writing, as a new file (mode 0600
+    // before the umask): missing directories on the way are created, and a file
+    // or link already in its place is removed first. Ok with `fd` set; Outside
+    // when the name leads out of the root; Failed with errno set otherwise
+    // (the root or a directory cannot be made, something not a directory is in
+    // the way, the name ends at a directory).
+    Result createFile(const std::string& relative, int& fd);
+    // Removes the file `relative` names, found the same way; nothing else.
+    void removeFile(const std::string& relative);
+
+private:
+    // The directories opened from the root down; the root's descriptor is not owned.
+    class Walk {
+    public:
+        ~Walk();
+        void start(int root);
+        int current() const { return fds_.back(); }
+        bool atRoot() const { return fds_.size() == 1; }
+        void enter(int fd) { fds_.push_back(fd); }
+        void leave();
+        void toRoot();
+
+    private:
+        std::vector<int> fds_;
+    };
+
+    bool openRoot();
+    // Opens the directories on the way to `relative`, leaving `walk` in the last
+    // one and the final name in `leaf`.
+    Result locate(const std::string& relative, Walk& walk, std::string& leaf);
+
+    std::string root_;
+    std::string rootPath_; // absolute and canonical, to judge absolute link texts
+    int rootFd_ = -1;
+};

@@ -1,0 +1,159 @@
+#include "foundation/LockFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "foundation/DirectoryListing.h"
+#include "foundation/SignalCleanup.h"
+
+namespace {
+
+constexpr std::size_t kNameMax = 255;
+
+std::string lockPathFor(const std::string& file)
+{
+    std::string::size_type slash = file.rfind('/');
+    std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    if (base.size() + 5 <= kNameMax)
+        return file + ".lock";
+    // Every writer derives the same short name from the same long one.
+    char hashed[32];
+    std::snprintf(hashed, sizeof hashed, ".%016zx.lock", std::hash<std::string>{}(base));
+    return file.substr(0, slash + 1) + hashed;
+}
+
+std::string pidText()
+{
+    return std::to_string(getpid()) + "\n";
+}
+
+// The process id written in an open lock file, or "an unknown process".
+std::string ownerOf(const std::string& path)
+{
+    char text[32] = "";
+    if (FILE* in = std::fopen(path.c_str(), "r")) {
+        if (std::fgets(text, sizeof text, in) == nullptr)
+            text[0] = '\0';
+        std::fclose(in);
+    }
+    text[std::strcspn(text, "\n")] = '\0';
+    return text[0] != '\0' ? std::string("process ") + text : "an unknown process";
+}
+
+bool sameFile(int fd, const std::string& path)
+{
+    struct stat open {}, named {};
+    return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
+} // namespace
+
+LockFile::LockFile(const std::string& file) : path_(lockPathFor(file)) {}
+
+LockFile::~LockFile()
+{
+    release();
+}
+
+bool LockFile::acquire(double waitSeconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
+    for (;;) {
+        Attempt attempt = tryCreate();
+        if (attempt == Attempt::Held)
+            attempt = tryTakeOver();
+        if (attempt == Attempt::Taken) {
+            cleanupSlot_ = SignalCleanup::add(path_);
+            return true;
+        }
+        if (attempt == Attempt::Failed)
+            return false;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            char waited[32];
+            std::snprintf(waited, sizeof waited, "%g", waitSeconds);
+            error_ = "gave up after " + std::string(waited) + " s waiting for " + path_ + ", held by " + ownerOf(path_);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// The lock file appears with its contents and its flock already in place: it is
+// written under a temporary name and linked to the lock's name, which fails when
+// the name exists.
+LockFile::Attempt LockFile::tryCreate()
+{
+    std::string temporary = directoryPart(path_) + "/.mkpkg-lock-XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        error_ = "can't create " + path_ + ": " + std::strerror(errno);
+        return Attempt::Failed;
+    }
+    int slot = SignalCleanup::add(temporary);
+    std::string text = pidText();
+    mode_t mask = umask(0);
+    umask(mask);
+    bool ready = flock(fd, LOCK_EX | LOCK_NB) == 0 && fchmod(fd, 0666 & ~mask) == 0 &&
+                 ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    int linkErrno = 0;
+    if (ready && link(temporary.c_str(), path_.c_str()) != 0)
+        linkErrno = errno;
+    if (!ready)
+        linkErrno = errno != 0 ? errno : EIO;
+    unlink(temporary.c_str());
+    SignalCleanup::release(slot);
+    if (linkErrno == 0) {
+        fd_ = fd;
+        return Attempt::Taken;
+    }
+    close(fd);
+    if (linkErrno == EEXIST)
+        return Attempt::Held;
+    error_ = "can't create " + path_ + ": " + std::strerror(linkErrno);
+    return Attempt::Failed;
+}
+
+// A lock file whose flock nobody holds was left by a process that died. Taking
+// its flock makes this process the one that takes it over; the file must still
+// be the one named, since an owner that finished removes it before letting go.
+LockFile::Attempt LockFile::tryTakeOver()
+{
+    int fd = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    // Gone since (try again), or not ours to open (wait for it like any held lock).
+    if (fd < 0)
+        return Attempt::Held;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !sameFile(fd, path_)) {
+        close(fd);
+        return Attempt::Held;
+    }
+    std::string text = pidText();
+    if (ftruncate(fd, 0) != 0 || pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+        error_ = "can't take over " + path_ + ": " + std::strerror(errno);
+        close(fd);
+        return Attempt::Failed;
+    }
+    fd_ = fd;
+    return Attempt::Taken;
+}
+
+void LockFile::release()
+{
+    if (fd_ < 0)
+        return;
+    // Removed before the flock goes, so that a waiter never takes over a finished lock.
+    unlink(path_.c_str());
+    SignalCleanup::release(cleanupSlot_);
+    cleanupSlot_ = -1;
+    close(fd_);
+    fd_ = -1;
+}

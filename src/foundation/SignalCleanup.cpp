@@ -1,0 +1,95 @@
+#include "foundation/SignalCleanup.h"
+
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace SignalCleanup {
+
+namespace {
+
+// A command holds at most a lock, the lock's link source and one temporary at a time.
+constexpr int kSlots = 8;
+constexpr std::size_t kPathSize = 4096;
+const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// The handler reads a slot only while its flag is set, and the flag is set only
+// after the path is complete; both change with the cleanup signals blocked.
+char paths[kSlots][kPathSize];
+volatile sig_atomic_t inUse[kSlots];
+
+extern "C" void removeRegistered(int signal)
+{
+    for (int slot = 0; slot < kSlots; ++slot)
+        if (inUse[slot])
+            unlink(paths[slot]);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class BlockedSignals {
+public:
+    BlockedSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : kCleanupSignals)
+            sigaddset(&set, signal);
+        sigprocmask(SIG_BLOCK, &set, &saved_);
+    }
+    ~BlockedSignals() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+
+private:
+    sigset_t saved_;
+};
+
+void installHandlers()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    struct sigaction action {};
+    action.sa_handler = removeRegistered;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kCleanupSignals) {
+        struct sigaction previous {};
+        // A signal the caller chose to ignore (nohup, a shell's background job) stays ignored.
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int add(const std::string& path)
+{
+    if (path.size() >= kPathSize)
+        return -1;
+    BlockedSignals blocked;
+    installHandlers();
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (!inUse[slot]) {
+            std::memcpy(paths[slot], path.c_str(), path.size() + 1);
+            inUse[slot] = 1;
+            return slot;
+        }
+    }
+    return -1;
+}
+
+void release(int slot)
+{
+    if (slot < 0 || slot >= kSlots)
+        return;
+    BlockedSignals blocked;
+    inUse[slot] = 0;
+}
+
+} // namespace SignalCleanup
