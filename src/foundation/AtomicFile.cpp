@@ -38,6 +38,7 @@ bool AtomicFile::create()
     std::string dir = directoryPart(target_);
     // A short fixed stem, so that the temporary's name fits wherever the target's does.
     std::string pattern = (target_.find('/') == std::string::npos ? "" : dir + "/") + ".mkpkg-XXXXXX";
+    SignalCleanup::Hold held;
     int fd = mkstemp(pattern.data());
     if (fd < 0) {
         fail("can't create ");

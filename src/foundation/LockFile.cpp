@@ -72,10 +72,8 @@ bool LockFile::acquire(double waitSeconds)
         Attempt attempt = tryCreate();
         if (attempt == Attempt::Held)
             attempt = tryTakeOver();
-        if (attempt == Attempt::Taken) {
-            cleanupSlot_ = SignalCleanup::add(path_);
+        if (attempt == Attempt::Taken)
             return true;
-        }
         if (attempt == Attempt::Failed)
             return false;
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -94,6 +92,7 @@ bool LockFile::acquire(double waitSeconds)
 LockFile::Attempt LockFile::tryCreate()
 {
     std::string temporary = directoryPart(path_) + "/.mkpkg-lock-XXXXXX";
+    SignalCleanup::Hold held;
     int fd = mkstemp(temporary.data());
     if (fd < 0) {
         error_ = "can't create " + path_ + ": " + std::strerror(errno);
@@ -114,6 +113,7 @@ LockFile::Attempt LockFile::tryCreate()
     SignalCleanup::release(slot);
     if (linkErrno == 0) {
         fd_ = fd;
+        cleanupSlot_ = SignalCleanup::add(path_);
         return Attempt::Taken;
     }
     close(fd);
@@ -137,12 +137,14 @@ LockFile::Attempt LockFile::tryTakeOver()
         return Attempt::Held;
     }
     std::string text = pidText();
+    SignalCleanup::Hold held;
     if (ftruncate(fd, 0) != 0 || pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
         error_ = "can't take over " + path_ + ": " + std::strerror(errno);
         close(fd);
         return Attempt::Failed;
     }
     fd_ = fd;
+    cleanupSlot_ = SignalCleanup::add(path_);
     return Attempt::Taken;
 }
 

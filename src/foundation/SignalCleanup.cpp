@@ -27,22 +27,6 @@ extern "C" void removeRegistered(int signal)
     std::raise(signal);
 }
 
-class BlockedSignals {
-public:
-    BlockedSignals()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int signal : kCleanupSignals)
-            sigaddset(&set, signal);
-        sigprocmask(SIG_BLOCK, &set, &saved_);
-    }
-    ~BlockedSignals() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-
-private:
-    sigset_t saved_;
-};
-
 void installHandlers()
 {
     static bool installed = false;
@@ -72,7 +56,7 @@ int add(const std::string& path)
 {
     if (path.size() >= kPathSize)
         return -1;
-    BlockedSignals blocked;
+    Hold held;
     installHandlers();
     for (int slot = 0; slot < kSlots; ++slot) {
         if (!inUse[slot]) {
@@ -88,8 +72,26 @@ void release(int slot)
 {
     if (slot < 0 || slot >= kSlots)
         return;
-    BlockedSignals blocked;
+    Hold held;
     inUse[slot] = 0;
+}
+
+} // namespace SignalCleanup
+
+namespace SignalCleanup {
+
+Hold::Hold()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kCleanupSignals)
+        sigaddset(&set, signal);
+    sigprocmask(SIG_BLOCK, &set, &saved_);
+}
+
+Hold::~Hold()
+{
+    sigprocmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 } // namespace SignalCleanup

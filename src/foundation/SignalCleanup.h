@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <string>
 
 // Files that must not outlive the process: a temporary being written, a lock
@@ -19,5 +20,18 @@ int add(const std::string& path);
 
 // Forgets the slot; the file itself is left alone. -1 is ignored.
 void release(int slot);
+
+// Holds the cleanup signals back while it lives, so that a file can be created
+// and registered with no moment between at which a signal would leave it.
+class Hold {
+public:
+    Hold();
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+private:
+    sigset_t saved_;
+};
 
 } // namespace SignalCleanup

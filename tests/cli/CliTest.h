@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -59,6 +60,15 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         options.cwd = options.home = dir.path();
         return ts::runProcess(argv, options);
+    }
+
+    std::unique_ptr<ts::BackgroundProcess> start(const std::vector<std::string>& args,
+                                                 ts::RunOptions options = {}) const
+    {
+        std::vector<std::string> argv{kProg};
+        argv.insert(argv.end(), args.begin(), args.end());
+        options.cwd = options.home = dir.path();
+        return std::make_unique<ts::BackgroundProcess>(argv, options);
     }
 
     // The package is wrapped with the right length prefix, and the container

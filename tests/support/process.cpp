@@ -44,7 +44,7 @@ std::string drain(int fd)
         _exit(126);
     umask(o.umask);
     const rlimit limit{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
-    if (o.fileSizeLimit >= 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0))
+    if (o.fileSizeLimit >= 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0)
         _exit(126);
     if (o.unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(kNoDropStatus);
@@ -55,26 +55,44 @@ std::string drain(int fd)
 
 } // namespace
 
-RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options)
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv, const RunOptions& options)
 {
     std::vector<std::string> args = argv;
     std::vector<std::string> env{"HOME=" + options.home, "TZ=UTC", "LC_ALL=C", "PATH=/usr/bin:/bin"};
     env.insert(env.end(), options.env.begin(), options.env.end());
     std::vector<char*> argp = pointers(args), envp = pointers(env);
 
-    const int out = memfd_create("stdout", MFD_CLOEXEC), err = memfd_create("stderr", MFD_CLOEXEC);
-    if (out < 0 || err < 0)
+    out_ = memfd_create("stdout", MFD_CLOEXEC);
+    err_ = memfd_create("stderr", MFD_CLOEXEC);
+    if (out_ < 0 || err_ < 0)
         throw std::runtime_error("memfd_create failed");
-    const pid_t pid = fork();
-    if (pid < 0)
+    pid_ = fork();
+    if (pid_ < 0)
         throw std::runtime_error("fork failed");
-    if (pid == 0)
-        runChild(options, out, err, argp.data(), envp.data());
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (pid_ == 0)
+        runChild(options, out_, err_, argp.data(), envp.data());
+}
+
+BackgroundProcess::~BackgroundProcess()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        wait();
     }
-    RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), drain(out), drain(err)};
-    return result;
+}
+
+RunResult BackgroundProcess::wait()
+{
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), drain(out_), drain(err_)};
+}
+
+RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options)
+{
+    return BackgroundProcess(argv, options).wait();
 }
 
 } // namespace testsupport

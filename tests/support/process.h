@@ -12,7 +12,7 @@ struct RunOptions {
     std::string home = ".";       // HOME; TZ is always UTC and LC_ALL C
     std::vector<std::string> env; // extra "NAME=value" entries
     mode_t umask = 022;
-    long fileSizeLimit = -1;   // RLIMIT_FSIZE in bytes when >= 0, SIGXFSZ ignored
+    long fileSizeLimit = -1;   // RLIMIT_FSIZE in bytes when >= 0
     bool unprivileged = false; // started as root: run as nobody (65534)
 };
 
@@ -27,5 +27,22 @@ inline constexpr int kNoDropStatus = 125;
 // argv[0] is both the file executed and the name the program sees. Standard
 // input is /dev/null; a run longer than a minute is killed (status 142).
 RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options);
+
+// The same, running beside the test until wait() (or the destructor, which
+// kills it first) collects it.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::vector<std::string>& argv, const RunOptions& options);
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    RunResult wait();
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1, err_ = -1;
+};
 
 } // namespace testsupport
