@@ -34,6 +34,8 @@ TEST_F(Cli, FileArgumentsResolveOnDisk)
         {{"*.c"}, {"./a.c", "./B.c"}}, // files only: not the directory dir.c
         {{"sub/*.c", "*.none"}, {"sub/b.c"}},
         {{"a.c", "a.c"}, {"./a.c", "./a.c"}},
+        {{"*.c;*.h"}, {"./a.c", "./B.c", "./x.h"}}, // a name filter: patterns split at ";" and blanks
+        {{"sub/*.h *.c; x*"}, {"sub/b.c", "sub/n.h"}},
         {{"*.none"}, {}},
     };
     for (const Case& c : cases) {

@@ -103,6 +103,37 @@ TEST_F(Cli, UnreadableSourceFileIsAnError)
     EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "secret", "pkg"}));
 }
 
+TEST_F(Cli, PackagesAreReplacedInPlaceWhateverTheirName)
+{
+    put("a.c", "A");
+    const ts::Member oldA{"./a.c", "old", false, kOld}, newA{"./a.c", "A", false, kTime};
+    // Names up to the file-name limit, the longest too long for a ".lock" suffix.
+    for (size_t length : {246, 250, 251, 255}) {
+        SCOPED_TRACE(length);
+        const std::string name(length, 'p');
+        putPackage(name, {oldA});
+        EXPECT_TRUE(outcomeIs(run({"-r", name, "a.c"}), 0, "", ""));
+        EXPECT_TRUE(packageHolds(name, {newA}));
+        EXPECT_TRUE(outcomeIs(run({"-d", name, "a.c"}), 0, "", ""));
+        EXPECT_TRUE(packageHolds(name, {}));
+        EXPECT_EQ(tree(), (std::set<std::string>{"a.c", name}));
+        std::remove(at(name).c_str());
+    }
+    // A package reached through links is written through them, keeping its mode.
+    putPackage("store/real.pkg", {oldA});
+    chmod(at("store/real.pkg").c_str(), 0640);
+    ASSERT_EQ(symlink("real.pkg", at("store/link.pkg").c_str()), 0);
+    ASSERT_EQ(symlink("store/link.pkg", at("pkg").c_str()), 0);
+    EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "a.c"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("store/real.pkg", {newA}));
+    EXPECT_EQ(ts::fileMode(at("store/real.pkg")), 0640u);
+    EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "store/", "store/real.pkg"})); // links aside
+    for (const char* link : {"pkg", "store/link.pkg"}) {
+        struct stat status {};
+        EXPECT_TRUE(lstat(at(link).c_str(), &status) == 0 && S_ISLNK(status.st_mode)) << link;
+    }
+}
+
 TEST_F(Cli, OutputThatCannotBeWrittenIsFatal)
 {
     if (!canRunUnprivileged())

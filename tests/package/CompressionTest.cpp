@@ -74,3 +74,12 @@ TEST(Compression, RejectsEveryDamagedPayload)
     EXPECT_TRUE(rejects(packed + "x"));
     EXPECT_TRUE(rejects(packed.substr(0, 8) + "not zlib at all"));
 }
+
+TEST(Compression, AFailedWriteOfTheUnwrappedCopyIsAFailure)
+{
+    TempDir dir;
+    // One output chunk, so that the failing write and the end of the stream meet in one step.
+    writeFile(dir.path() + "/plain", someBytes(20000));
+    ASSERT_TRUE(QTx::compressFile(dir.path() + "/plain", dir.path() + "/packed"));
+    EXPECT_FALSE(QTx::decompressFile(dir.path() + "/packed", "/dev/full"));
+}
