@@ -98,11 +98,14 @@ TEST(XmlPP2Test, ForRepeatsElementChildrenWithIndexMacros)
          "r",
          {kPrefix + R"X(<for index="i" start="0" end="32" incr="1">)X",
           kPrefix + R"X(<for index="i" start="0" end="32" incr="1">)X"}},
-        // Steps that would never reach the end stop instead of looping.
+        // Steps that would never reach the end stop instead of looping; a zero step
+        // is worth a warning only where the loop would have run.
         {R"X(<r><for index="i" start="0" end="3" incr="0"><e/></for>
-            <for index="i" start="0xFFFFFFFE" end="0xFFFFFFFF" incr="5"><e n="$(i)"/></for></r>)X",
+            <for index="i" start="0xFFFFFFFE" end="0xFFFFFFFF" incr="5"><e n="$(i)"/></for>
+            <for index="i" start="3" end="3" incr="0"><e/></for><for index="i" start="4" end="3" incr="0"><e/></for>
+            <for index="i" start="2" end="3" incr="0"><e/></for></r>)X",
          "r(e[n=4294967294])",
-         {kPrefix + R"X(<for> with incr="0" ignored)X"}},
+         {kPrefix + R"X(<for> with incr="0" ignored)X", kPrefix + R"X(<for> with incr="0" ignored)X"}},
     });
 }
 
