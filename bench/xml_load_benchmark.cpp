@@ -1,16 +1,21 @@
 // Loads a generated solution file (~10 MB; ~200 KB when MKPKG_BENCH_SMOKE is set)
 // with our reader and with pugixml, and checks that reloading after a document
-// is gone recycles its chunks instead of taking new ones from the heap.
+// is gone recycles its chunks instead of taking new ones from the heap. Then
+// parses and preprocesses a file of 80 000 sibling "if" elements (2 000 when
+// MKPKG_BENCH_SMOKE is set), where every splice or removal of a sibling must
+// take constant time for the whole file to take linear time.
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 #include <unistd.h>
 
 #include "xml/XML.h"
+#include "xml/XmlPP2.h"
 
 namespace {
 
@@ -49,15 +54,29 @@ std::string makeSolution(std::size_t targetBytes)
     return xml + "</solution>\n";
 }
 
-// The generated file, removed when the run ends.
+bool smoke()
+{
+    return std::getenv("MKPKG_BENCH_SMOKE") != nullptr;
+}
+
+// Alternately true and false conditions with X=1, so that half the siblings are
+// spliced and half removed.
+std::string makeIfSiblings(int count)
+{
+    std::string xml = "<r>\n";
+    for (int i = 0; i < count; ++i)
+        xml += i % 2 ? "  <if X=\"2\"><no/></if>\n" : "  <if X=\"1\"><yes n=\"" + std::to_string(i) + "\"/></if>\n";
+    return xml + "</r>\n";
+}
+
+// A generated file, removed when the run ends.
 class ScratchFile {
 public:
-    ScratchFile()
+    explicit ScratchFile(const std::string& xml)
     {
         const char* base = std::getenv("TMPDIR");
         path_ = std::string(base && *base ? base : "/tmp") + "/mkpkg-xml-bench-XXXXXX";
         const int fd = mkstemp(path_.data());
-        const std::string xml = makeSolution(std::getenv("MKPKG_BENCH_SMOKE") ? 200 * 1024 : 10 * 1024 * 1024);
         if (fd < 0 || write(fd, xml.data(), xml.size()) != static_cast<ssize_t>(xml.size()) || close(fd) != 0) {
             std::perror(path_.c_str());
             std::exit(1);
@@ -75,9 +94,24 @@ private:
 
 const ScratchFile& scratch()
 {
-    static const ScratchFile file;
+    static const ScratchFile file(makeSolution(smoke() ? 200 * 1024 : 10 * 1024 * 1024));
     return file;
 }
+
+const int kIfSiblings = smoke() ? 2000 : 80000;
+
+const ScratchFile& ifSiblings()
+{
+    static const ScratchFile file(makeIfSiblings(kIfSiblings));
+    return file;
+}
+
+class QuietPreprocessor : public XMLPP2 {
+public:
+    QuietPreprocessor() : XMLPP2(false) {}
+    void warning(const std::string&) override { ++warnings; }
+    int warnings = 0;
+};
 
 void BM_XMLDocumentLoad(benchmark::State& state)
 {
@@ -120,6 +154,56 @@ void BM_PugixmlLoad(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
 }
 BENCHMARK(BM_PugixmlLoad)->Unit(benchmark::kMillisecond);
+
+void BM_IfSiblingsParse(benchmark::State& state)
+{
+    const ScratchFile& file = ifSiblings();
+    for (auto _ : state) {
+        XMLDocument document(false);
+        if (!document.load(file.path()) || !document.rootElement()) {
+            state.SkipWithError("load failed");
+            failed = true;
+            return;
+        }
+    }
+    state.counters["siblings"] = kIfSiblings;
+}
+BENCHMARK(BM_IfSiblingsParse)->Unit(benchmark::kMillisecond);
+
+// Only the preprocessing is timed: the parse before it (the benchmark above) and
+// the release of the document after it are not.
+void BM_IfSiblingsPreprocess(benchmark::State& state)
+{
+    const ScratchFile& file = ifSiblings();
+    const MacroTable macros{{"X", "1"}};
+    std::unique_ptr<QuietPreprocessor> document;
+    for (auto _ : state) {
+        state.PauseTiming();
+        document = std::make_unique<QuietPreprocessor>();
+        const bool loaded = document->XMLDocument::load(file.path()) && document->rootElement();
+        state.ResumeTiming();
+        if (!loaded) {
+            state.SkipWithError("load failed");
+            failed = true;
+            return;
+        }
+        document->processConditionals(document->rootElement(), file.path(), macros, false);
+        state.PauseTiming();
+        int kept = 0;
+        for (XMLNode* child = document->rootElement()->firstChild(); child; child = child->nextSibling())
+            ++kept;
+        const bool right = kept == kIfSiblings / 2 && document->warnings == 0;
+        document.reset();
+        state.ResumeTiming();
+        if (!right) {
+            state.SkipWithError("wrong preprocessing result");
+            failed = true;
+            return;
+        }
+    }
+    state.counters["siblings"] = kIfSiblings;
+}
+BENCHMARK(BM_IfSiblingsPreprocess)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

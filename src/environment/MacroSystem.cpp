@@ -1,5 +1,6 @@
 #include "environment/MacroSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string_view>
@@ -14,12 +15,6 @@ MacroSystem macroSystem;
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
-
-// A pass may make the text at most this much longer than the text first given;
-// past that, references are copied as written and no further pass runs. Real
-// values are short, so only a self-replicating table (or a hostile one, with
-// many references to a huge value) gets there, and it cannot exhaust memory.
-constexpr std::size_t kMaxGrowth = 8 * 1024 * 1024;
 
 // Month names are always English, whatever the user's locale, so that expanded
 // texts do not depend on the machine the tool runs on.
@@ -57,22 +52,37 @@ constexpr DynamicMacro kDynamicMacros[] = {
     {"TimeSecond", [](const std::tm& t) { return twoDigits(t.tm_sec); }},
 };
 
-// For every "(" of `text`, the position of the ")" that brings the depth counted
-// from it back to 0, or npos when there is none. One stack walk finds them all,
-// so a pass needs no scan to the end of the text per reference.
-std::vector<std::size_t> closingParens(const std::string& text)
+// A "$(" of a text and the ")" that brings the depth counted from its "(" back
+// to 0 (npos when there is none).
+struct Reference {
+    std::size_t open;
+    std::size_t close;
+};
+
+// Every reference of `text`, in text order. One stack walk finds them all, so a
+// pass needs no scan to the end of the text per reference; the memory taken is
+// in the number of parentheses, not in the length of the text.
+std::vector<Reference> references(const std::string& text)
 {
-    std::vector<std::size_t> close(text.size(), npos);
+    std::vector<Reference> found;
+    // One entry per unclosed "(" (they all count for the depth): the index of its
+    // reference, or npos for a "(" that opens none.
     std::vector<std::size_t> open;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '(') {
-            open.push_back(i);
+            if (i > 0 && text[i - 1] == '$') {
+                open.push_back(found.size());
+                found.push_back({i - 1, npos});
+            } else {
+                open.push_back(npos);
+            }
         } else if (text[i] == ')' && !open.empty()) {
-            close[open.back()] = i;
+            if (open.back() != npos)
+                found[open.back()].close = i;
             open.pop_back();
         }
     }
-    return close;
+    return found;
 }
 
 struct Pass {
@@ -86,7 +96,8 @@ Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t li
 {
     Pass pass;
     pass.result.reserve(text.size());
-    const std::vector<std::size_t> close = closingParens(text);
+    const std::vector<Reference> refs = references(text);
+    std::size_t nextRef = 0;
     const std::size_t lastDollar = text.rfind('$');
     std::size_t i = 0;
     while (i < text.size()) {
@@ -96,7 +107,10 @@ Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t li
             break;
         }
         pass.result.append(text, i, ref - i);
-        const std::size_t end = close[ref + 1];
+        // References inside one expanded before are passed over.
+        while (refs[nextRef].open < ref)
+            ++nextRef;
+        const std::size_t end = refs[nextRef].close;
         if (end == npos) {
             // Collecting the name ran to the end of the text: any "$" it met still
             // asks for another pass. The "$" is dropped; the "(" is plain text.
@@ -253,22 +267,69 @@ std::string MacroSystem::replaceMacros(const MacroTable& table, const std::strin
     return replaceMacros2(table, text);
 }
 
-// Every pass that met a "$" inside a reference asks for another one. A text such
-// as "$($(X))" asks forever without changing, and a self-referencing table can
-// keep changing it: expansion stops at an unchanged pass, after kMaxPasses passes,
-// or when the text has grown by kMaxGrowth.
 std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string text) const
 {
-    const std::size_t limit = text.size() + kMaxGrowth;
-    for (int passes = 0; passes < kMaxPasses; ++passes) {
+    Expansion expansion;
+    return replaceMacros2(table, std::move(text), expansion);
+}
+
+// Every pass that met a "$" inside a reference asks for another one, and a text
+// that is nested deeply (such as defaults within defaults) needs one pass per
+// level, so the number of passes is not limited. What must end is a text that
+// asks forever:
+// - "$($(X))" asks without changing, and a table can send a text round a cycle
+//   of forms. The pass is a function of the text alone, so a text that comes
+//   back to an earlier form would cycle for ever: each new form is compared with
+//   the one before it and with a checkpoint that moves to the newest form after
+//   1, 2, 4, 8, ... passes, which finds every cycle within about three times the
+//   passes it took to close it, with no more than two texts kept.
+// - A text that keeps growing ends at kMaxGrowth: past it, the pass copies the
+//   rest of the text as written and no further pass runs. Real values are short,
+//   so only a self-replicating (or hostile) table gets there, and it cannot
+//   exhaust memory.
+// - What is left never repeats and stays within kMaxGrowth; there are finitely
+//   many such texts, so it ends too, but a table can make it count through a
+//   number of forms exponential in its length, and a text that grows by a byte a
+//   pass takes millions of passes to reach kMaxGrowth. The work limit ends those:
+//   no input makes an expansion scan more than its own length plus kMaxWork
+//   bytes, and the floor of kPassWork per pass keeps a short text from running
+//   millions of cheap passes.
+std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string text, Expansion& expansion) const
+{
+    expansion = Expansion();
+    const std::size_t growthLimit = text.size() + kMaxGrowth;
+    const std::size_t workLimit = text.size() + kMaxWork;
+    std::string checkpoint = text;
+    std::size_t sinceCheckpoint = 0;
+    std::size_t checkpointSpan = 1;
+    for (;;) {
         if (text.find("$(") == npos)
             return text;
-        Pass pass = expandOnce(table, text, limit);
-        if (!pass.rescan || pass.result.size() > limit || pass.result == text)
-            return pass.result;
+        const std::size_t work = std::max(text.size(), kPassWork);
+        if (work > workLimit - expansion.work) {
+            expansion.end = Expansion::End::WorkSpent;
+            return text;
+        }
+        expansion.work += work;
+        ++expansion.passes;
+        Pass pass = expandOnce(table, text, growthLimit);
+        if (!pass.rescan)
+            return std::move(pass.result);
+        if (pass.result.size() > growthLimit) {
+            expansion.end = Expansion::End::Grown;
+            return std::move(pass.result);
+        }
+        if (pass.result == text || pass.result == checkpoint) {
+            expansion.end = Expansion::End::Repeated;
+            return std::move(pass.result);
+        }
         text = std::move(pass.result);
+        if (++sinceCheckpoint == checkpointSpan) {
+            checkpoint = text;
+            sinceCheckpoint = 0;
+            checkpointSpan *= 2;
+        }
     }
-    return text;
 }
 
 MacroTable MacroSystem::globalMacros(bool includeSystem) const

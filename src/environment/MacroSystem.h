@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,9 +15,30 @@ using MacroTable = std::map<std::string, std::string>;
 // process-wide table of system macros.
 class MacroSystem {
 public:
-    // Passes of replaceMacros2 before it gives up on a text that keeps asking
-    // for another one.
-    static constexpr int kMaxPasses = 64;
+    // Expansion runs passes over the text while a pass asks for another one. It
+    // also stops when the text comes back to a form it had before, as it would
+    // only cycle (a pass that changes nothing stops at once, a longer cycle within
+    // three times the passes it took to close it); when it has grown by more than
+    // kMaxGrowth bytes over the text first given; or before a pass that would
+    // bring the work of all passes over the first text's length plus kMaxWork
+    // bytes, a pass's work being the length of the text it scans, at least
+    // kPassWork bytes. There is no limit on the number of passes as such.
+    static constexpr std::size_t kMaxGrowth = 8 * 1024 * 1024;
+    static constexpr std::size_t kMaxWork = 16 * kMaxGrowth;
+    static constexpr std::size_t kPassWork = 1024;
+
+    // How one expansion went.
+    struct Expansion {
+        enum class End {
+            Settled,   // no pass asked for another one: the complete expansion
+            Repeated,  // the text came back to an earlier form
+            Grown,     // the text grew by more than kMaxGrowth
+            WorkSpent, // the next pass would have gone over the work limit
+        };
+        End end = End::Settled;
+        std::size_t passes = 0;
+        std::size_t work = 0; // of all passes, as counted against kMaxWork
+    };
 
     // The system table with the date and time placeholders and the host entries.
     MacroSystem();
@@ -48,6 +70,8 @@ public:
     // Expands the `$(Name)` and `$(Name:default)` references of `text` from `table`.
     std::string replaceMacros(const MacroTable& table, const std::string& text) const;
     std::string replaceMacros2(const MacroTable& table, std::string text) const;
+    // replaceMacros2, telling how the expansion went in `expansion`.
+    std::string replaceMacros2(const MacroTable& table, std::string text, Expansion& expansion) const;
 
     // The system macros (when `includeSystem`) with the user's global macros laid over them.
     MacroTable globalMacros(bool includeSystem) const;

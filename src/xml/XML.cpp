@@ -14,55 +14,64 @@ static_assert(alignof(XMLElement) <= Pool::kGranularity && alignof(XMLData) <= P
 
 void XMLNode::appendChild(XMLNode* child)
 {
-    XMLNode** link = &firstChild_;
-    while (*link)
-        link = &(*link)->next_;
-    *link = child;
     child->parent_ = this;
+    child->previous_ = lastChild_;
+    child->next_ = nullptr;
+    (lastChild_ ? lastChild_->next_ : firstChild_) = child;
+    lastChild_ = child;
 }
 
 void XMLNode::prependChild(XMLNode* child)
 {
-    child->next_ = firstChild_;
-    firstChild_ = child;
     child->parent_ = this;
+    child->previous_ = nullptr;
+    child->next_ = firstChild_;
+    (firstChild_ ? firstChild_->previous_ : lastChild_) = child;
+    firstChild_ = child;
 }
 
 void XMLNode::removeChild(XMLNode* child)
 {
-    for (XMLNode** link = &firstChild_; *link; link = &(*link)->next_) {
-        if (*link == child) {
-            *link = child->next_;
-            return;
-        }
-    }
+    // A removed node keeps its links, so the parent alone does not say it is
+    // still linked; the link from its predecessor (or from this node) does.
+    if (child->parent_ != this || (child->previous_ ? child->previous_->next_ : firstChild_) != child)
+        return;
+    (child->previous_ ? child->previous_->next_ : firstChild_) = child->next_;
+    (child->next_ ? child->next_->previous_ : lastChild_) = child->previous_;
 }
 
 void XMLNode::replaceChild(XMLNode* old, XMLNode* replacement)
 {
-    XMLNode** link = &firstChild_;
-    while (*link != old)
-        link = &(*link)->next_;
-    *link = replacement;
-    replacement->next_ = old->next_;
     replacement->parent_ = old->parent_;
+    replacement->previous_ = old->previous_;
+    replacement->next_ = old->next_;
+    (old->previous_ ? old->previous_->next_ : firstChild_) = replacement;
+    (old->next_ ? old->next_->previous_ : lastChild_) = replacement;
 }
 
 void XMLNode::reparentChildrenAfter(XMLNode* after, XMLNode* chain)
 {
+    if (chain == nullptr) {
+        // An empty chain leaves a child list as it is and an empty one empty.
+        return;
+    }
     XMLNode* last = chain;
     for (XMLNode* node = chain; node; node = node->next_) {
         node->parent_ = this;
+        if (node->next_)
+            node->next_->previous_ = node;
         last = node;
     }
     if (!firstChild_) {
+        chain->previous_ = nullptr;
         firstChild_ = chain;
+        lastChild_ = last;
         return;
     }
-    if (last) {
-        last->next_ = after->next_;
-        after->next_ = chain;
-    }
+    last->next_ = after->next_;
+    (after->next_ ? after->next_->previous_ : lastChild_) = last;
+    after->next_ = chain;
+    chain->previous_ = after;
 }
 
 XMLElement* XMLNode::toElement()

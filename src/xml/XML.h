@@ -6,19 +6,24 @@
 
 class XMLElement;
 
-// One node of a document tree. Children form a singly linked list in document
-// order. The tree-editing operations trust the caller's preconditions.
+// One node of a document tree. Children form a doubly linked list in document
+// order, and a node knows its last child, so that every edit of a child list
+// takes constant time whatever the number of siblings (moving a chain takes time
+// in the chain's length). The tree-editing operations trust the caller's
+// preconditions, except that removing a node that is not a child is harmless.
 class XMLNode : public PoolObject {
 public:
     enum class Kind { Element, Data, Comment, CDATASection };
 
     virtual ~XMLNode() = default;
 
-    // Links `child` after the last child and makes this node its parent.
+    // Links the one node `child` after the last child (whatever siblings it had
+    // before are not taken along) and makes this node its parent.
     virtual void appendChild(XMLNode* child);
-    // Makes `child` the first child.
+    // Makes the one node `child` the first child.
     virtual void prependChild(XMLNode* child);
-    // Unlinks the first occurrence of `child`; a node that is not a child changes nothing.
+    // Unlinks `child`, which keeps its own links; a node that is not a child (also
+    // one removed before) changes nothing.
     virtual void removeChild(XMLNode* child);
     // `replacement` takes the place of the child `old`, with its next sibling and parent.
     virtual void replaceChild(XMLNode* old, XMLNode* replacement);
@@ -29,7 +34,9 @@ public:
     Kind kind() const { return kind_; }
     XMLNode* parentNode() const { return parent_; }
     XMLNode* nextSibling() const { return next_; }
+    XMLNode* previousSibling() const { return previous_; }
     XMLNode* firstChild() const { return firstChild_; }
+    XMLNode* lastChild() const { return lastChild_; }
     // This node as an element, or null when it is not one.
     XMLElement* toElement();
 
@@ -46,7 +53,9 @@ private:
     Kind kind_;
     XMLNode* parent_ = nullptr;
     XMLNode* next_ = nullptr;
+    XMLNode* previous_ = nullptr;
     XMLNode* firstChild_ = nullptr;
+    XMLNode* lastChild_ = nullptr;
 };
 
 // One (name, value) pair of an element; the list is in document order.

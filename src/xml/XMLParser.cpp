@@ -136,7 +136,6 @@ public:
 private:
     struct OpenElement {
         XMLElement* element;
-        XMLNode* lastChild;
     };
     struct Name {
         const char* text = nullptr;
@@ -379,7 +378,7 @@ const char* XMLParser::Run::startTag(const char* p)
 {
     const char* nameEnd = skipName(p);
     XMLElement* element = document_->mkXMLElement(pooledName(p, nameEnd));
-    open_.push_back({element, nullptr});
+    open_.push_back({element});
     p = attributes(element, skipSpace(nameEnd));
     if (p && *p == '>')
         return p + 1;
@@ -460,10 +459,12 @@ void XMLParser::Run::characterData(const char* begin, const char* end)
 
 void XMLParser::Run::append(XMLNode* child)
 {
-    OpenElement& parent = open_.back();
-    child->parent_ = parent.element;
-    (parent.lastChild ? parent.lastChild->next_ : parent.element->firstChild_) = child;
-    parent.lastChild = child;
+    // XMLNode::appendChild without the virtual call: the parser appends every node.
+    XMLElement* parent = open_.back().element;
+    child->parent_ = parent;
+    child->previous_ = parent->lastChild_;
+    (parent->lastChild_ ? parent->lastChild_->next_ : parent->firstChild_) = child;
+    parent->lastChild_ = child;
 }
 
 void XMLParser::Run::closeElement()

@@ -262,15 +262,17 @@ void XMLPP2::repeat(XMLElement* element, std::vector<Frame>& frames)
     const char* mulText = element->attribute("mul");
     std::uint32_t add = addText ? readNumber(macroSystem.replaceMacros(macros, addText).c_str()) : 0;
     std::uint32_t mul = mulText ? readNumber(macroSystem.replaceMacros(macros, mulText).c_str()) : 1;
+    std::uint32_t first = readNumber(start);
     std::uint32_t last = readNumber(end);
     std::uint32_t step = readNumber(incr);
-    // A step of 0 would repeat forever: such a loop makes no copies.
-    if (step == 0)
+    // A step of 0 would repeat forever: such a loop makes no copies, and says so
+    // only when its range is not empty, as only then would it have run.
+    if (step == 0 && first < last)
         warning(kPrefix + "<for> with incr=\"0\" ignored");
 
     XMLNode* previous = element;
     // Counted in 64 bits, so an index that would wrap past 2^32 ends the loop instead.
-    for (std::uint64_t i = readNumber(start); step != 0 && i < last; i += step) {
+    for (std::uint64_t i = first; step != 0 && i < last; i += step) {
         MacroTable table = indexMacros(index, static_cast<std::uint32_t>(i), mul, add);
         for (XMLNode* child = element->firstChild(); child; child = child->nextSibling()) {
             XMLElement* original = child->toElement();

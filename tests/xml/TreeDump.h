@@ -25,9 +25,13 @@ inline std::string dump(XMLNode* node)
     for (const XMLAttribute* a = element->getAttributeList(); a; a = a->next)
         out += (a == element->getAttributeList() ? "[" : ",") + std::string(a->name) + '=' + a->value;
     out += element->getAttributeList() ? "]" : "";
-    for (XMLNode* child = node->firstChild(); child; child = child->nextSibling()) {
+    // Every link is checked on the way: parent, both siblings and the last child.
+    XMLNode* previous = nullptr;
+    for (XMLNode* child = node->firstChild(); child; previous = child, child = child->nextSibling()) {
         EXPECT_EQ(child->parentNode(), node);
+        EXPECT_EQ(child->previousSibling(), previous);
         out += (child == node->firstChild() ? "(" : ",") + dump(child);
     }
+    EXPECT_EQ(node->lastChild(), previous);
     return out + (node->firstChild() ? ")" : "");
 }

@@ -168,6 +168,27 @@ TEST(XMLNode, EditsChildLists)
     h->reparentChildrenAfter(nullptr, c);
     EXPECT_EQ(dump(h), "h(c)");
 
+    // Removed and moved nodes keep stale links: removing them again changes
+    // nothing, and appending one takes the node alone, not its old followers.
+    parent->removeChild(f);
+    parent->removeChild(f);
+    parent->removeChild(b);
+    e->removeChild(g); // moved to `parent` since
+    EXPECT_EQ(dump(parent), "p(a,g,d)");
+    h->appendChild(f);
+    EXPECT_EQ(dump(h), "h(c,f)");
+    parent->removeChild(d);
+    auto* i = new XMLElement("i");
+    parent->appendChild(b);
+    parent->prependChild(i);
+    parent->replaceChild(b, d);
+    parent->reparentChildrenAfter(d, b);
+    EXPECT_EQ(dump(parent), "p(i,a,g,d,b)");
+    parent->removeChild(i);
+    parent->removeChild(b);
+    parent->appendChild(i);
+    EXPECT_EQ(dump(parent), "p(a,g,d,i)");
+
     parent->setAttribute("x", "1");
     parent->setAttribute("y", "2");
     parent->setAttribute("x", "3");

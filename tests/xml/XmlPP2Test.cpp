@@ -98,11 +98,14 @@ TEST(XmlPP2Test, ForRepeatsElementChildrenWithIndexMacros)
          "r",
          {kPrefix + R"X(<for index="i" start="0" end="32" incr="1">)X",
           kPrefix + R"X(<for index="i" start="0" end="32" incr="1">)X"}},
-        // Steps that would never reach the end stop instead of looping.
+        // Steps that would never reach the end stop instead of looping; a zero step
+        // is worth a warning only where the loop would have run.
         {R"X(<r><for index="i" start="0" end="3" incr="0"><e/></for>
-            <for index="i" start="0xFFFFFFFE" end="0xFFFFFFFF" incr="5"><e n="$(i)"/></for></r>)X",
+            <for index="i" start="0xFFFFFFFE" end="0xFFFFFFFF" incr="5"><e n="$(i)"/></for>
+            <for index="i" start="3" end="3" incr="0"><e/></for><for index="i" start="4" end="3" incr="0"><e/></for>
+            <for index="i" start="2" end="3" incr="0"><e/></for></r>)X",
          "r(e[n=4294967294])",
-         {kPrefix + R"X(<for> with incr="0" ignored)X"}},
+         {kPrefix + R"X(<for> with incr="0" ignored)X", kPrefix + R"X(<for> with incr="0" ignored)X"}},
     });
 }
 
@@ -118,6 +121,40 @@ TEST(XmlPP2Test, ForStopsAtTheCopyLimit)
     EXPECT_EQ(copies, XMLPP2::kMaxForCopies);
     EXPECT_EQ(document.warnings, std::vector<std::string>{kPrefix + "<for> stopped after " +
                                                           std::to_string(XMLPP2::kMaxForCopies) + " copied elements"});
+}
+
+// Every kind of splice and removal, first and last child included, among many
+// siblings: the result keeps document order and every link of the tree (which
+// dump() checks) is right.
+TEST(XmlPP2Test, SplicesKeepOrderAmongManySiblings)
+{
+    constexpr int kSiblings = 80000;
+    std::string xml = "<r>";
+    std::string expected = "r(";
+    for (int i = 0; i < kSiblings; ++i) {
+        const std::string n = std::to_string(i);
+        switch (i % 4) {
+        case 0:
+            xml += R"X(<ifnot X="1"><no/></ifnot>)X";
+            break;
+        case 1:
+            xml += R"X(<if X="1"><a n=")X" + n + R"X("/><b/></if>)X";
+            expected += "a[n=" + n + "],b,";
+            break;
+        case 2:
+            xml +=
+                R"X(<switch name="X"><case value="2"><no/></case><default><d n=")X" + n + R"X("/></default></switch>)X";
+            expected += "d[n=" + n + "],";
+            break;
+        case 3:
+            xml += R"X(<define name="Y" value="1"/><for index="j" start="0" end="2" incr="1"><f j="$(j)"/></for>)X";
+            expected += "f[j=0],f[j=1],";
+            break;
+        }
+    }
+    xml += R"X(<k/><if X="1"/></r>)X";
+    expected += "k)";
+    expectCases({{xml.c_str(), expected.c_str(), {}}}, "X=1");
 }
 
 TEST(XmlPP2Test, IncludesGraftFilesRelativeToTheIncludingFile)
