@@ -174,6 +174,8 @@ TEST_F(Cli, WriteFailuresAreFatalAndKeepTheOldPackage)
     } cases[] = {
         {{}, false, {"-c", "nodir/pkg", "a.c"}, "can't create nodir/pkg.lock: " + std::string(std::strerror(ENOENT))},
         {{ok}, true, {"-r", "pkg", "big.bin"}, "write error on pkg: " + std::string(std::strerror(EFBIG)), limited},
+        {{ok, {"./big.bin", noise, false, kOld}}, true, {"-r", "pkg", "a.c"},
+         "can't unwrap pkg in .: " + std::string(std::strerror(EFBIG)), limited},
         {{ok, pastEnd}, false, {"-r", "pkg", "a.c"}, "read error on pkg: unexpected end of file"},
         {{ok, pastEnd}, true, {"-r", "pkg", "a.c"}, "read error on pkg.decompressed: unexpected end of file"},
     };
