@@ -51,7 +51,7 @@ void leaveDecompressedCopy(FILE* packed, const std::string& copyName, bool paylo
 // of contents; the other commands unwrap into a private file in `workDir`, which
 // is the archive's stream. Returns what Archive2::open returns, or -1 after a
 // fatal error that is already reported.
-int openCompressed(FILE* packed, const std::string& copyName, const std::string& workDir)
+int openCompressed(FILE* packed, const std::string& copyName, std::string workDir)
 {
     FILE* plain = nullptr;
     TableReader table(copyName);
@@ -60,6 +60,12 @@ int openCompressed(FILE* packed, const std::string& copyName, const std::string&
         unwrapped = unwrapPayload(packed, table);
     } else {
         plain = openPrivateFile(workDir);
+        // A directory the user cannot write (extracting into an existing tmp/, say) is no reason to fail.
+        if (plain == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+            const char* fallback = std::getenv("TMPDIR");
+            workDir = fallback != nullptr && *fallback != '\0' ? fallback : "/tmp";
+            plain = openPrivateFile(workDir);
+        }
         if (plain == nullptr) {
             report->fatal("can't unwrap " + *outputFilename + " in " + workDir + ": " + std::strerror(errno));
             return -1;
