@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "environment/MacroSystem.h"
+#include "macros/MacroSystem.h"
 
 class ProjectElement;
 class PropertyClass;

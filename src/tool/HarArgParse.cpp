@@ -6,7 +6,7 @@
 #include "foundation/DirectoryListing.h"
 #include "tool/ArchiveCommands.h"
 #include "tool/Globals.h"
-#include "tool/Release.h"
+#include "foundation/Release.h"
 
 namespace {
 

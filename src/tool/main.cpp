@@ -4,7 +4,7 @@
 #include "tool/ArchiveMode.h"
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
-#include "tool/Release.h"
+#include "foundation/Release.h"
 
 int main(int argc, char** argv)
 {

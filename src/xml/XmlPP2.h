@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "environment/MacroSystem.h"
+#include "macros/MacroSystem.h"
 #include "xml/XML.h"
 
 // An XML document that rewrites its tree after loading: "if", "ifnot", "ifdef",

@@ -1,4 +1,4 @@
-#include "tool/Release.h"
+#include "foundation/Release.h"
 
 #include <cstdio>
 

@@ -1,14 +1,14 @@
-#include "environment/MacroSystem.h"
+#include "macros/MacroSystem.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string_view>
 
-#include "environment/GlobalMacrosSetting.h"
+#include "macros/GlobalMacrosSetting.h"
 #include "foundation/Path.h"
 #include "foundation/QTx.h"
-#include "tool/Release.h"
+#include "foundation/Release.h"
 
 MacroSystem macroSystem;
 

@@ -1,4 +1,4 @@
-#include "environment/GlobalMacrosSetting.h"
+#include "macros/GlobalMacrosSetting.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "environment/GlobalMacrosSetting.h"
-#include "environment/MacroSystem.h"
+#include "macros/GlobalMacrosSetting.h"
+#include "macros/MacroSystem.h"
 
 using List = std::vector<std::string>;
 
