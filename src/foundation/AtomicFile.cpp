@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/SignalCleanup.h"
 
 namespace {

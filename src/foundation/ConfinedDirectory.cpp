@@ -10,26 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 
 namespace {
 
 constexpr int kMaxLinks = 40;
-
-std::deque<std::string> components(const std::string& path)
-{
-    std::deque<std::string> parts;
-    std::string::size_type start = 0;
-    while (start <= path.size()) {
-        std::string::size_type end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
 
 } // namespace
 
@@ -105,7 +90,9 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
     if (!openRoot())
         return Result::Failed;
     walk.start(rootFd_);
-    std::deque<std::string> pending = components(relative);
+    std::deque<std::string> pending;
+    for (std::string& part : pathComponents(relative))
+        pending.push_back(std::move(part));
     int links = 0;
     while (!pending.empty()) {
         std::string part = std::move(pending.front());
@@ -151,7 +138,7 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
             target = folded.substr(rootPath_.size());
             walk.toRoot();
         }
-        std::deque<std::string> expanded = components(target);
+        std::vector<std::string> expanded = pathComponents(target);
         pending.insert(pending.begin(), expanded.begin(), expanded.end());
     }
     errno = EISDIR; // the name folds to the root itself

@@ -1,10 +1,14 @@
 #include "foundation/DirectoryListing.h"
 
+#include "foundation/PathText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
 #include <climits>
 #include <fnmatch.h>
+#include <set>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +74,35 @@ std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, Entry
     return entries;
 }
 
+namespace {
+
+using DirectoryId = std::pair<dev_t, ino_t>;
+
+void listFilesBelow(const std::string& dir, std::vector<std::string>& files, std::set<DirectoryId>& walking)
+{
+    struct stat status {};
+    if (stat(dir.c_str(), &status) != 0 || !walking.insert({status.st_dev, status.st_ino}).second)
+        return;
+    if (auto entries = listDirectory(dir, EntryFilter::DirectoriesAndFiles)) {
+        for (const DirEntry& entry : *entries) {
+            std::string path = dir + "/" + entry.name;
+            if (entry.isDirectory)
+                listFilesBelow(path, files, walking);
+            else
+                files.push_back(path);
+        }
+    }
+    walking.erase({status.st_dev, status.st_ino});
+}
+
+} // namespace
+
+void listFilesBelow(const std::string& dir, std::vector<std::string>& files)
+{
+    std::set<DirectoryId> walking;
+    listFilesBelow(dir, files, walking);
+}
+
 bool isDirectory(const std::string& path)
 {
     struct stat status {};
@@ -80,50 +113,6 @@ bool isExistingNonDirectory(const std::string& path)
 {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
-
-std::string absolutePath(const std::string& path)
-{
-    if (!path.empty() && path[0] == '/')
-        return path;
-    char* cwd = getcwd(nullptr, 0);
-    std::string result = cwd != nullptr ? cwd : ".";
-    free(cwd);
-    return path.empty() ? result : result + "/" + path;
-}
-
-std::string cleanDirPath(const std::string& path)
-{
-    bool absolute = !path.empty() && path[0] == '/';
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    while (start <= path.size()) {
-        std::string::size_type end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..")
-                parts.pop_back();
-            else if (!absolute)
-                parts.push_back(part);
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string result = absolute ? "/" : "";
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        result += (i > 0 ? "/" : "") + parts[i];
-    return result.empty() ? "." : result;
-}
-
-std::string directoryPart(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string followLinks(const std::string& path)

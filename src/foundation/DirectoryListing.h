@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// Directory listing and path text helpers shared by the subsystems.
+// Directory listing and file-system queries shared by the subsystems.
 
 struct DirEntry {
     std::string name;
@@ -25,23 +25,17 @@ std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, Entry
 // Each is a case-sensitive shell wildcard ("*", "?" and "[...]").
 std::vector<std::string> splitNameFilter(const std::string& nameFilter);
 
+// Appends every file below `dir` to `files`, depth first, each directory's
+// entries in listDirectory's order, as `dir` + "/" + the names on the way. A
+// link back to a directory being walked is skipped, so the walk always ends.
+void listFilesBelow(const std::string& dir, std::vector<std::string>& files);
+
 // True when `a` sorts before `b` ignoring ASCII case, exact bytes breaking ties.
 bool lessIgnoringCase(const std::string& a, const std::string& b);
 
 bool isDirectory(const std::string& path);
 // True for anything that exists and is not a directory.
 bool isExistingNonDirectory(const std::string& path);
-
-// `path` made absolute against the current directory (not cleaned).
-std::string absolutePath(const std::string& path);
-
-// Drops empty and "." components and folds "name/.." pairs, as a directory name
-// is shown: "./src/" gives "src", "a//b/../c" gives "a/c", "" and "./" give ".".
-std::string cleanDirPath(const std::string& path);
-
-// Everything before the last "/"; "." when there is none, "/" when the only "/"
-// is the first character.
-std::string directoryPart(const std::string& path);
 
 // Where `path` leads when its symbolic links are followed to the end: the path
 // itself when it is no link or does not exist, else the last link's target (which

@@ -12,7 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/SignalCleanup.h"
 
 namespace {
@@ -21,14 +21,13 @@ constexpr std::size_t kNameMax = 255;
 
 std::string lockPathFor(const std::string& file)
 {
-    std::string::size_type slash = file.rfind('/');
-    std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    std::string base = fileNamePart(file);
     if (base.size() + 5 <= kNameMax)
         return file + ".lock";
     // Every writer derives the same short name from the same long one.
     char hashed[32];
     std::snprintf(hashed, sizeof hashed, ".%016zx.lock", std::hash<std::string>{}(base));
-    return file.substr(0, slash + 1) + hashed;
+    return file.substr(0, file.size() - base.size()) + hashed;
 }
 
 std::string pidText()

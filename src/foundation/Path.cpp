@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/QTx.h"
 
 // What the file system said about the path when it was first asked.
@@ -16,25 +16,6 @@ struct PathFileInfo {
 };
 
 namespace {
-
-std::vector<std::string> components(const std::string& path)
-{
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    while (start < path.size()) {
-        std::string::size_type end = std::min(path.find('/', start), path.size());
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-std::string afterLastSlash(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 } // namespace
 
@@ -131,12 +112,12 @@ bool Path::isPathDelimiter(char c)
 
 std::vector<std::string> Path::filePathQStringList(bool absolute) const
 {
-    return components(absolute ? absolutePath(path_) : path_);
+    return pathComponents(absolute ? absolutePath(path_) : path_);
 }
 
 std::vector<std::string> Path::dirPathQStringList(bool absolute) const
 {
-    return components(dirPath(absolute));
+    return pathComponents(dirPath(absolute));
 }
 
 std::string Path::filePath() const
@@ -146,7 +127,7 @@ std::string Path::filePath() const
 
 std::string Path::fileName() const
 {
-    return afterLastSlash(path_);
+    return fileNamePart(path_);
 }
 
 std::string Path::baseName() const
@@ -288,8 +269,8 @@ bool Path::relativeDirPath(const std::string& from, const std::string& to, std::
     result.clear();
     if (to == ".")
         return true;
-    const std::vector<std::string> a = components(absolutePath(from));
-    const std::vector<std::string> b = components(absolutePath(to));
+    const std::vector<std::string> a = pathComponents(absolutePath(from));
+    const std::vector<std::string> b = pathComponents(absolutePath(to));
     std::size_t shared = 0;
     while (shared < a.size() && shared < b.size() && a[shared] == b[shared])
         ++shared;
@@ -309,7 +290,7 @@ bool Path::relativeFilePath(const std::string& dir, const std::string& file, std
     std::string relativeDir;
     if (!relativeDirPath(dir, directoryPart(file), relativeDir))
         return false;
-    const std::string name = afterLastSlash(file);
+    const std::string name = fileNamePart(file);
     result = relativeDir.empty() ? name : relativeDir + "/" + name;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 
 namespace QTx {
 
@@ -34,8 +35,7 @@ bool makeDir(const std::string& path)
         return true;
     if (dir == "/")
         return false;
-    std::string::size_type slash = dir.rfind('/');
-    std::string parent = slash == 0 ? "/" : dir.substr(0, slash);
+    std::string parent = directoryPart(dir);
     if (!isDirectory(parent) && parent != dir)
         makeDir(parent);
     return mkdir(dir.c_str(), 0777) == 0;
@@ -77,8 +77,7 @@ bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly,
 void setApplicationPath(const char* argv0, int levelsUp)
 {
     std::string program = absolutePath(argv0);
-    std::string::size_type slash = program.rfind('/');
-    applicationDir = canonical(slash == 0 ? "/" : program.substr(0, slash));
+    applicationDir = canonical(directoryPart(program));
     std::string root = applicationDir;
     for (int level = 0; level < levelsUp; ++level)
         root += "/..";

@@ -77,7 +77,7 @@ bool TableReader::put(const unsigned char* data, std::size_t size)
             headerRead_ = true;
             count_ = static_cast<std::int32_t>(getLE32(partial_ + 4));
             if (getLE32(partial_) != Archive2::kMagic || count_ < 0)
-                failure_ = 1;
+                failure_ = Archive2::kBadHeader;
         } else {
             takeRecord(partial_);
         }
@@ -89,11 +89,12 @@ void TableReader::takeRecord(const unsigned char* record)
 {
     // A name that fills its whole field has lost its terminator: the table is damaged.
     if (std::memchr(record, '\0', Archive2::kNameSize) == nullptr) {
-        failure_ = 2;
+        failure_ = Archive2::kBadTableOfContents;
         return;
     }
-    members_.push_back({reinterpret_cast<const char*>(record), getLE32(record + 1024), getLE32(record + 1028),
-                        record[1032] != 0, static_cast<std::int32_t>(getLE32(record + 1036)), source_});
+    members_.push_back({reinterpret_cast<const char*>(record), getLE32(record + Archive2::kOffsetAt),
+                        getLE32(record + Archive2::kSizeAt), record[Archive2::kReadOnlyAt] != 0,
+                        static_cast<std::int32_t>(getLE32(record + Archive2::kTimeAt)), source_});
 }
 
 std::uint64_t TableReader::needed() const
@@ -111,8 +112,8 @@ int TableReader::result() const
     if (failure_ != 0)
         return failure_;
     if (!headerRead_)
-        return 1;
-    return needed() == 0 ? 0 : 2;
+        return Archive2::kBadHeader;
+    return needed() == 0 ? Archive2::kOpened : Archive2::kBadTableOfContents;
 }
 
 int Archive2::open(FILE* stream, const char* name)
@@ -121,9 +122,9 @@ int Archive2::open(FILE* stream, const char* name)
     members_.clear();
     stream_ = stream;
     if (stream == nullptr)
-        return 0;
+        return kOpened;
     if (fseeko(stream, 0, SEEK_SET) != 0)
-        return 1;
+        return kBadHeader;
     TableReader table(name);
     unsigned char buffer[64 * 1024];
     while (std::uint64_t want = table.needed()) {
@@ -141,7 +142,7 @@ int Archive2::open(TableReader& table, const char* name)
     int result = table.result();
     // A damaged table yields no members at all.
     members_.clear();
-    if (result == 0)
+    if (result == kOpened)
         members_ = std::move(table.members());
     return result;
 }
@@ -215,10 +216,10 @@ int Archive2::write(const char* name, Packing packing)
     for (const ArchiveChunk2& member : members_) {
         unsigned char record[kRecordSize] = {};
         std::memcpy(record, member.name.data(), member.name.size());
-        putLE32(record + 1024, static_cast<std::uint32_t>(offset));
-        putLE32(record + 1028, member.size);
-        record[1032] = member.readOnly ? 1 : 0;
-        putLE32(record + 1036, static_cast<std::uint32_t>(member.time));
+        putLE32(record + kOffsetAt, static_cast<std::uint32_t>(offset));
+        putLE32(record + kSizeAt, member.size);
+        record[kReadOnlyAt] = member.readOnly ? 1 : 0;
+        putLE32(record + kTimeAt, static_cast<std::uint32_t>(member.time));
         if (!out.put(record, sizeof record))
             return writeFailed();
         offset += member.size;

@@ -72,6 +72,11 @@ public:
     static constexpr std::uint64_t kRecordSize = 1040;
     static constexpr std::size_t kNameSize = 1024;
     static constexpr std::uint64_t kMaxLength = 0xFFFFFFFF;
+    // Where the fields after the name sit in a record.
+    static constexpr std::size_t kOffsetAt = 1024, kSizeAt = 1028, kReadOnlyAt = 1032, kTimeAt = 1036;
+
+    // What open() returns.
+    enum OpenResult : int { kOpened = 0, kBadHeader = 1, kBadTableOfContents = 2 };
 
     Archive2() = default;
     Archive2(const Archive2&) = delete;

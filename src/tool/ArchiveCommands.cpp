@@ -4,70 +4,33 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <set>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 #include "foundation/ConfinedDirectory.h"
 #include "foundation/DirectoryListing.h"
 #include "foundation/QTx.h"
+#include "package/FileMember.h"
 #include "tool/Globals.h"
 
 namespace {
 
 // Records `path` as a new member of dstArchive; false after an error.
-bool addFileMember(const std::string& path)
+bool addNamedFile(const std::string& path)
 {
-    // Non-blocking, so that naming a FIFO cannot hang the tool; only regular files are members.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    struct stat status {};
-    bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    if (fd >= 0)
-        close(fd);
-    if (!regular) {
-        report->error("can't open " + path + " for reading");
+    std::string error;
+    if (!addFileMember(dstArchive, path, path, error)) {
+        report->error(error);
         return false;
     }
-    if (auto limit = Archive2::memberLimitError(path, static_cast<std::uint64_t>(status.st_size))) {
-        report->error(*limit);
-        return false;
-    }
-    bool readOnly = (status.st_mode & 0600) == 0400;
-    dstArchive.addMember(path.c_str(), path.c_str(), 0, static_cast<std::uint32_t>(status.st_size), readOnly,
-                         static_cast<std::int32_t>(status.st_mtime));
     if (verbose)
         std::printf("adding %s\n", path.c_str());
     return true;
-}
-
-using DirectoryId = std::pair<dev_t, ino_t>;
-
-void addFilesBelow(const std::string& dir, std::set<DirectoryId>& walking)
-{
-    // A link back to a directory being walked would make the walk endless: it is skipped.
-    struct stat status {};
-    if (stat(dir.c_str(), &status) != 0 || !walking.insert({status.st_dev, status.st_ino}).second)
-        return;
-    if (auto entries = listDirectory(dir, EntryFilter::DirectoriesAndFiles)) {
-        for (const DirEntry& entry : *entries) {
-            std::string path = dir + "/" + entry.name;
-            if (entry.isDirectory)
-                addFilesBelow(path, walking);
-            else
-                fileNames.push_back(path);
-        }
-    }
-    walking.erase({status.st_dev, status.st_ino});
 }
 
 } // namespace
 
 void addFilesFromDirectory(const std::string& dir)
 {
-    std::set<DirectoryId> walking;
-    addFilesBelow(dir, walking);
+    listFilesBelow(dir, fileNames);
 }
 
 int updateArchive()
@@ -95,7 +58,7 @@ int updateArchive()
     }
     if (action != kActionRemove) {
         for (const std::string& path : fileNames)
-            failed = !addFileMember(path) || failed;
+            failed = !addNamedFile(path) || failed;
     }
     if (failed) {
         dstArchive.members().clear();

@@ -8,6 +8,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/LockFile.h"
 #include "foundation/PrivateFile.h"
 #include "package/Compression.h"
@@ -80,12 +81,12 @@ int openCompressed(FILE* packed, const std::string& copyName, std::string workDi
         std::fclose(plain);
         return -1;
     }
-    int result = 1;
+    int result = Archive2::kBadHeader;
     if (unwrapped == Unwrap::Ok)
         result = plain != nullptr ? srcArchive.open(plain, copyName.c_str()) : srcArchive.open(table, copyName.c_str());
     else if (plain != nullptr)
         std::fclose(plain);
-    if (result != 0)
+    if (result != Archive2::kOpened)
         leaveDecompressedCopy(packed, copyName, unwrapped == Unwrap::Ok);
     return result;
 }
@@ -134,10 +135,10 @@ int runArchiveMode()
     switch (opened) {
     case -1:
         return 1;
-    case 1:
+    case Archive2::kBadHeader:
         report->fatal("bad header in package " + *inputFilename);
         return 1;
-    case 2:
+    case Archive2::kBadTableOfContents:
         report->fatal("bad table of contents in package " + *inputFilename);
         return 1;
     default:

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "tool/ArchiveCommands.h"
 #include "tool/Globals.h"
 #include "foundation/Release.h"
@@ -111,9 +112,8 @@ void HarArgParse::resolveFileArgument(const std::string& arg)
         addFilesFromDirectory(cleanDirPath(arg));
         return;
     }
-    std::string::size_type slash = arg.rfind('/');
     std::string dir = directoryPart(arg);
-    std::string name = slash == std::string::npos ? arg : arg.substr(slash + 1);
+    std::string name = fileNamePart(arg);
     if (isExistingNonDirectory(arg)) {
         fileNames.push_back(dir + "/" + name);
         return;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 
 namespace {
 

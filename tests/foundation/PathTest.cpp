@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/Path.h"
 #include "support/files.h"
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
 #include "foundation/QTx.h"
 #include "support/files.h"
 

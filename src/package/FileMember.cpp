@@ -1,0 +1,27 @@
+#include "package/FileMember.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error)
+{
+    // Non-blocking, so that naming a FIFO cannot hang the tool; only regular files are members.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fd >= 0)
+        close(fd);
+    if (!regular) {
+        error = "can't open " + path + " for reading";
+        return false;
+    }
+    if (auto limit = Archive2::memberLimitError(memberName, static_cast<std::uint64_t>(status.st_size))) {
+        error = *limit;
+        return false;
+    }
+    bool readOnly = (status.st_mode & 0600) == 0400;
+    archive.addMember(path.c_str(), memberName.c_str(), 0, static_cast<std::uint32_t>(status.st_size), readOnly,
+                      static_cast<std::int32_t>(status.st_mtime));
+    return true;
+}
