@@ -84,6 +84,12 @@ void setApplicationPath(const char* argv0, int levelsUp)
     rootDir = canonical(root);
 }
 
+void clearApplicationPath()
+{
+    applicationDir.clear();
+    rootDir.clear();
+}
+
 std::string applicationDirectory()
 {
     return applicationDir;

@@ -29,6 +29,8 @@ bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly,
 
 // Records the program's canonical directory and the directory `levelsUp` above it.
 void setApplicationPath(const char* argv0, int levelsUp);
+// Forgets what setApplicationPath recorded.
+void clearApplicationPath();
 // What setApplicationPath recorded; empty before it ran.
 std::string applicationDirectory();
 std::string rootDirectory();

@@ -146,7 +146,6 @@ TEST(MacroSystem, EntryForm)
 
 TEST(MacroSystem, GlobalMacrosLieOverSystemMacros)
 {
-    macroSystem = MacroSystem();
     setGlobalMacrosSetting("HostOS=linux;;K\\;x=a\\\\b");
     EXPECT_EQ(macroSystem.globalMacros(false), (MacroTable{{"HostOS", "linux"}, {"K;x", "a\\b"}}));
     EXPECT_EQ(macroSystem.replaceMacros(macroSystem.globalMacros(true), "$(HostOS)-$(HostArch)"), "linux-x86");
@@ -157,12 +156,10 @@ TEST(MacroSystem, GlobalMacrosLieOverSystemMacros)
     EXPECT_EQ(globalMacrosSetting(), "K\\;x=a\\\\b;New=n\\;1");
     EXPECT_EQ(macroSystem.globalMacro("HostOS"), "solaris");
     EXPECT_EQ(macroSystem.globalMacro("New"), "n;1");
-    setGlobalMacrosSetting("");
 }
 
 TEST(MacroSystem, SystemTableAndStartUpMacros)
 {
-    macroSystem = MacroSystem();
     EXPECT_EQ(macroSystem.systemMacros().size(), 12u);
     EXPECT_EQ(macroSystem.systemMacro("HostEXE"), "");
     EXPECT_EQ(macroSystem.systemMacro("Nope"), std::nullopt);
@@ -177,5 +174,4 @@ TEST(MacroSystem, SystemTableAndStartUpMacros)
     EXPECT_EQ(macroSystem.systemMacro("StudioDir"), "/opt/studio");
     EXPECT_EQ(macroSystem.systemMacro("StudioUserDir"), "/home/u/.vennic_associates_limited/lathmark_for_msp430");
     setenv("HOME", savedHome.c_str(), 1);
-    macroSystem = MacroSystem();
 }
