@@ -5,27 +5,31 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
 
 namespace fuzz {
 
-inline const std::string& scratchDir()
+inline const char* scratchDir()
 {
-    static const std::string dir = [] {
+    // Plain bytes rather than a std::string: the removal at exit runs after
+    // static objects made during the first call have been destroyed.
+    static char dir[4096];
+    if (dir[0] == '\0') {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/mkpkg-fuzz.XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
+        const std::string pattern =
+            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/mkpkg-fuzz.XXXXXX";
+        if (pattern.size() >= sizeof dir || mkdtemp(std::strcpy(dir, pattern.c_str())) == nullptr) {
             std::perror("mkdtemp");
             std::abort();
         }
         std::atexit([] {
             std::error_code ignored;
-            std::filesystem::remove_all(scratchDir(), ignored);
+            std::filesystem::remove_all(dir, ignored);
         });
-        return pattern;
-    }();
+    }
     return dir;
 }
 
@@ -34,7 +38,7 @@ inline const std::string& scratchDir()
 // absolute paths.
 inline void enterScratchDir()
 {
-    if (chdir(scratchDir().c_str()) != 0) {
+    if (chdir(scratchDir()) != 0) {
         std::perror("chdir");
         std::abort();
     }
