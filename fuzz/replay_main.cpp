@@ -28,25 +28,29 @@ bool readAll(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes
 
 int main(int argc, char** argv)
 {
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s corpus-dir-or-file...\n", argv[0]);
         return 2;
     }
+    // Targets that work on files change directory when they start.
+    std::vector<std::filesystem::path> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(std::filesystem::absolute(argv[i]));
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     int fed = 0;
-    for (int i = 1; i < argc; ++i) {
+    for (const auto& argument : arguments) {
         std::vector<std::filesystem::path> inputs;
         std::error_code error;
-        if (std::filesystem::is_directory(argv[i], error)) {
-            for (const auto& entry : std::filesystem::directory_iterator(argv[i], error))
+        if (std::filesystem::is_directory(argument, error)) {
+            for (const auto& entry : std::filesystem::directory_iterator(argument, error))
                 if (entry.is_regular_file())
                     inputs.push_back(entry.path());
-        } else if (std::filesystem::is_regular_file(argv[i], error)) {
-            inputs.emplace_back(argv[i]);
+        } else if (std::filesystem::is_regular_file(argument, error)) {
+            inputs.push_back(argument);
         }
         if (inputs.empty()) {
-            std::fprintf(stderr, "%s: no inputs in %s\n", argv[0], argv[i]);
+            std::fprintf(stderr, "%s: no inputs in %s\n", argv[0], argument.c_str());
             return 2;
         }
         std::sort(inputs.begin(), inputs.end());
