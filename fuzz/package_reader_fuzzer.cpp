@@ -1,44 +1,55 @@
-// Feeds arbitrary bytes to the package reader: first as a compressed wrapper to
-// unwrap, then as a container to open and copy out member by member, as the
-// archive commands do. Any crash, hang or sanitizer report is a bug.
+// Runs the archive mode's list and extract commands on arbitrary bytes written
+// as a package file, compressed or plain, exactly as the command line would.
+// Any crash, hang, leak or sanitizer report is a bug.
 #include <cstdint>
 #include <cstdio>
-#include <string>
-#include <unistd.h>
+#include <cstdlib>
 
-#include "package/Archive.h"
-#include "package/Compression.h"
+#include "scratch.h"
+#include "tool/ArchiveMode.h"
+#include "tool/Globals.h"
 
 namespace {
 
-std::string scratchPath(const char* name)
+FILE* devNull()
 {
-    return "/tmp/mkpkg-fuzz-" + std::to_string(getpid()) + "-" + name;
+    static FILE* const stream = std::fopen("/dev/null", "w");
+    return stream;
+}
+
+void run(int command)
+{
+    resetToolGlobals();
+    HReporter reporter("mkpkg", devNull());
+    report = &reporter;
+    inputFilename = "fuzz.pkg";
+    outputFilename = "fuzz.pkg";
+    action = command;
+    runArchiveMode();
+    resetToolGlobals();
+    report = nullptr;
 }
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Listings would flood the fuzzer's own output.
+    if (devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
+        std::abort();
+    fuzz::enterScratchDir();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string input = scratchPath("in"), plain = scratchPath("plain"), copy = scratchPath("copy");
-    FILE* file = std::fopen(input.c_str(), "wb");
+    FILE* file = std::fopen("fuzz.pkg", "wb");
+    if (file == nullptr)
+        std::abort();
     std::fwrite(data, 1, size, file);
     std::fclose(file);
-
-    std::string container = input;
-    if (QTx::isCompressedFile(input) && QTx::decompressFile(input, plain))
-        container = plain;
-    Archive2 archive;
-    if (archive.open(std::fopen(container.c_str(), "rb"), container.c_str()) == 0) {
-        Archive2 out;
-        for (const ArchiveChunk2& member : archive.members())
-            out.addMember(member.source.c_str(), member.name.c_str(), member.offset, member.size, member.readOnly,
-                          member.time);
-        out.write(copy.c_str(), Packing::Plain);
-    }
-    archive.close();
-    unlink(input.c_str());
-    unlink(plain.c_str());
-    unlink(copy.c_str());
+    run(kActionList);
+    run(kActionExtract);
+    fuzz::clearScratchDir();
     return 0;
 }

@@ -1,0 +1,87 @@
+// Splits arbitrary text as one argument line, then parses it with the tool's
+// options, both as a command-line string and as the contents of an indirect
+// file. Any crash, hang, leak, sanitizer report or abort is a bug.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "scratch.h"
+#include "tool/Globals.h"
+#include "tool/HarArgParse.h"
+
+namespace {
+
+FILE* devNull()
+{
+    static FILE* const stream = std::fopen("/dev/null", "w");
+    return stream;
+}
+
+void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "arg_parse_fuzzer: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // "-V" prints the banner.
+    if (devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
+        std::abort();
+    fuzz::enterScratchDir();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    // File arguments are resolved on disk at once, and a wildcard in a missing
+    // directory ends the process. Without "/" every name is looked up in the
+    // scratch directory, which exists; without ".." nothing lists its parent.
+    // The indirect file sits in a subdirectory, so "@" cannot name it and
+    // multiply itself.
+    if (text.find('/') != std::string::npos || text.find("..") != std::string::npos)
+        return 0;
+
+    HReporter reporter("mkpkg", devNull());
+    report = &reporter;
+    {
+        HarArgParse parser(&reporter);
+        std::vector<std::string> args;
+        const int count = parser.argifyLine(nullptr, 0, text.c_str(), args);
+        check(count >= 0 && count <= ArgParse::kMaxArgumentsPerLine, "argument count out of range");
+        check(static_cast<std::size_t>(count) == args.size(), "count differs from the arguments split");
+        for (const std::string& arg : args)
+            check(arg.find('\n') == std::string::npos, "an argument runs past the end of the line");
+    }
+
+    resetToolGlobals();
+    {
+        HarArgParse parser(&reporter);
+        parser.addToolOptions();
+        parser.parse(text.c_str());
+    }
+
+    resetToolGlobals();
+    mkdir("indirect", 0700);
+    if (FILE* file = std::fopen("indirect/args", "wb")) {
+        std::fwrite(data, 1, size, file);
+        std::fclose(file);
+    }
+    {
+        HarArgParse parser(&reporter);
+        parser.addToolOptions();
+        parser.parseArgsFromIndirectFile("indirect/args");
+    }
+    resetToolGlobals();
+    report = nullptr;
+    fuzz::clearScratchDir();
+    return 0;
+}

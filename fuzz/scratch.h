@@ -1,0 +1,55 @@
+// A scratch directory private to one fuzzing process, for targets whose code
+// under test works on files: made on first use under $TMPDIR (or /tmp), emptied
+// between inputs, removed when the process exits normally.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fuzz {
+
+inline const char* scratchDir()
+{
+    // Plain bytes rather than a std::string: the removal at exit runs after
+    // static objects made during the first call have been destroyed.
+    static char dir[4096];
+    if (dir[0] == '\0') {
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string pattern =
+            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/mkpkg-fuzz.XXXXXX";
+        if (pattern.size() >= sizeof dir || mkdtemp(std::strcpy(dir, pattern.c_str())) == nullptr) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(dir, ignored);
+        });
+    }
+    return dir;
+}
+
+// Makes the scratch directory the current one, so that relative names the code
+// under test writes or reads stay inside it. Fuzzer arguments must then be
+// absolute paths.
+inline void enterScratchDir()
+{
+    if (chdir(scratchDir()) != 0) {
+        std::perror("chdir");
+        std::abort();
+    }
+}
+
+// Removes everything below the scratch directory, read-only entries included.
+inline void clearScratchDir()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(scratchDir(), error))
+        std::filesystem::remove_all(entry.path(), error);
+}
+
+} // namespace fuzz
