@@ -82,7 +82,7 @@ void ArgParse::parse(const char* line)
 
 void ArgParse::parseArgsFromIndirectFile(const char* fileName)
 {
-    if (nestingDepth_ == kMaxNesting) {
+    if (nestingDepth_ == kMaxNesting || indirectFilesRead_ == kMaxIndirectFiles) {
         error("too many indirect files");
         return;
     }
@@ -92,6 +92,7 @@ void ArgParse::parseArgsFromIndirectFile(const char* fileName)
         return;
     }
     ++nestingDepth_;
+    ++indirectFilesRead_;
     char buffer[kLineBufferSize];
     // A line longer than the buffer is continued by the next read, which counts as a new line.
     for (int lineNumber = 1; std::fgets(buffer, sizeof buffer, file) != nullptr; ++lineNumber) {

@@ -32,6 +32,9 @@ public:
     };
 
     static constexpr int kMaxNesting = 100;
+    // Files naming each other more than once per line would otherwise multiply
+    // without end below the nesting limit; one command line reads at most this many.
+    static constexpr int kMaxIndirectFiles = 10000;
     static constexpr int kMaxArgumentsPerLine = 256;
     static constexpr int kLineBufferSize = 1024;
 
@@ -62,5 +65,6 @@ private:
 
     std::map<const char*, Option, Cstring_greater> options_;
     int nestingDepth_ = 0;
+    int indirectFilesRead_ = 0;
     HReporter* reporter_;
 };

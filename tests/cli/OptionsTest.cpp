@@ -93,6 +93,11 @@ TEST_F(Cli, IndirectFileFailures)
 {
     put("self", "@self\n");
     EXPECT_TRUE(outcomeIs(run({"@self"}), 0, "", diag("error", "too many indirect files")));
+    // Two references a line would read 2^100 files below the nesting limit; the count of files ends it.
+    put("twice", "@twice @twice -V\n");
+    const ts::RunResult twice = run({"@twice"});
+    EXPECT_EQ(twice.status, 0);
+    EXPECT_EQ(twice.out.size(), 10000 * run({"-V"}).out.size());
     EXPECT_TRUE(outcomeIs(run({"@missing", "-V"}), 0, run({"-V"}).out,
                           diag("error", std::string("can't open indirect file missing: ") + std::strerror(ENOENT))));
 }
