@@ -12,28 +12,10 @@
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
 
-namespace {
-
-FILE* devNull()
-{
-    static FILE* const stream = std::fopen("/dev/null", "w");
-    return stream;
-}
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "arg_parse_fuzzer: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // "-V" prints the banner.
-    if (devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
+    if (fuzz::devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
         std::abort();
     fuzz::enterScratchDir();
     return 0;
@@ -50,16 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text.find('/') != std::string::npos || text.find("..") != std::string::npos)
         return 0;
 
-    HReporter reporter("mkpkg", devNull());
+    HReporter reporter("mkpkg", fuzz::devNull());
     report = &reporter;
     {
         HarArgParse parser(&reporter);
         std::vector<std::string> args;
         const int count = parser.argifyLine(nullptr, 0, text.c_str(), args);
-        check(count >= 0 && count <= ArgParse::kMaxArgumentsPerLine, "argument count out of range");
-        check(static_cast<std::size_t>(count) == args.size(), "count differs from the arguments split");
+        fuzz::check(count >= 0 && count <= ArgParse::kMaxArgumentsPerLine, "argument count out of range");
+        fuzz::check(static_cast<std::size_t>(count) == args.size(), "count differs from the arguments split");
         for (const std::string& arg : args)
-            check(arg.find('\n') == std::string::npos, "an argument runs past the end of the line");
+            fuzz::check(arg.find('\n') == std::string::npos, "an argument runs past the end of the line");
     }
 
     resetToolGlobals();

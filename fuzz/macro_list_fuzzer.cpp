@@ -8,18 +8,11 @@
 #include <vector>
 
 #include "macros/MacroSystem.h"
+#include "scratch.h"
 
 namespace {
 
 using List = std::vector<std::string>;
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "macro_list_fuzzer: %s\n", what);
-        std::abort();
-    }
-}
 
 bool isWhiteSpace(char c)
 {
@@ -30,24 +23,24 @@ bool isWhiteSpace(char c)
 void checkListForm(const std::string& text)
 {
     const List all = MacroSystem::stringListFromString(text, true);
-    check(!all.empty(), "keeping empty items gave no item at all");
-    check(MacroSystem::stringListFromString(MacroSystem::stringFromStringList(all), true) == all,
+    fuzz::check(!all.empty(), "keeping empty items gave no item at all");
+    fuzz::check(MacroSystem::stringListFromString(MacroSystem::stringFromStringList(all), true) == all,
           "list round trip with empty items");
     for (const std::string& item : all)
-        check(MacroSystem::stringListFromString(MacroSystem::escape(item), true) == List{item},
+        fuzz::check(MacroSystem::stringListFromString(MacroSystem::escape(item), true) == List{item},
               "an escaped item does not read back as itself");
 
     const List nonEmpty = MacroSystem::stringListFromString(text, false);
     for (const std::string& item : nonEmpty)
-        check(!item.empty(), "an empty item was kept");
-    check(MacroSystem::stringListFromString(MacroSystem::stringFromStringList(nonEmpty), false) == nonEmpty,
+        fuzz::check(!item.empty(), "an empty item was kept");
+    fuzz::check(MacroSystem::stringListFromString(MacroSystem::stringFromStringList(nonEmpty), false) == nonEmpty,
           "list round trip without empty items");
 }
 
 void checkEntryForm(const MacroSystem& macros, const MacroTable& table)
 {
     const List entries = macros.stringListFromMacros(table);
-    check(entries.size() == table.size(), "not one entry per macro");
+    fuzz::check(entries.size() == table.size(), "not one entry per macro");
     bool trimmed = true;
     for (const auto& entry : table) {
         const std::string& name = entry.first;
@@ -56,7 +49,7 @@ void checkEntryForm(const MacroSystem& macros, const MacroTable& table)
     }
     // Names are trimmed on the way out, so only names without surrounding blanks come back.
     if (trimmed)
-        check(macros.macrosFromStringList(entries) == table, "entry round trip");
+        fuzz::check(macros.macrosFromStringList(entries) == table, "entry round trip");
 }
 
 } // namespace
@@ -79,14 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const MacroTable merged = macros.overwriteMacros(base, over);
     for (const auto& [name, value] : over)
-        check(merged.count(name) == 1 && merged.at(name) == value, "an overriding macro is missing");
+        fuzz::check(merged.count(name) == 1 && merged.at(name) == value, "an overriding macro is missing");
     std::size_t kept = 0;
     for (const auto& [name, value] : base) {
         if (over.count(name) == 0) {
-            check(merged.count(name) == 1 && merged.at(name) == value, "a base macro is missing");
+            fuzz::check(merged.count(name) == 1 && merged.at(name) == value, "a base macro is missing");
             ++kept;
         }
     }
-    check(merged.size() == over.size() + kept, "merged table holds names of neither");
+    fuzz::check(merged.size() == over.size() + kept, "merged table holds names of neither");
     return 0;
 }

@@ -11,16 +11,10 @@
 
 namespace {
 
-FILE* devNull()
-{
-    static FILE* const stream = std::fopen("/dev/null", "w");
-    return stream;
-}
-
 void run(int command)
 {
     resetToolGlobals();
-    HReporter reporter("mkpkg", devNull());
+    HReporter reporter("mkpkg", fuzz::devNull());
     report = &reporter;
     inputFilename = "fuzz.pkg";
     outputFilename = "fuzz.pkg";
@@ -35,7 +29,7 @@ void run(int command)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Listings would flood the fuzzer's own output.
-    if (devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
+    if (fuzz::devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
         std::abort();
     fuzz::enterScratchDir();
     return 0;
@@ -43,11 +37,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    FILE* file = std::fopen("fuzz.pkg", "wb");
-    if (file == nullptr)
-        std::abort();
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    fuzz::writeInput("fuzz.pkg", data, size);
     run(kActionList);
     run(kActionExtract);
     fuzz::clearScratchDir();

@@ -1,8 +1,10 @@
-// A scratch directory private to one fuzzing process, for targets whose code
-// under test works on files: made on first use under $TMPDIR (or /tmp), emptied
-// between inputs, removed when the process exits normally.
+// What the fuzz targets share: a scratch directory private to one fuzzing
+// process, for targets whose code under test works on files (made on first use
+// under $TMPDIR or /tmp, emptied between inputs, removed when the process exits
+// normally), a sink for output, and the abort that reports a broken property.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +52,32 @@ inline void clearScratchDir()
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(scratchDir(), error))
         std::filesystem::remove_all(entry.path(), error);
+}
+
+// A stream that discards what is written to it.
+inline FILE* devNull()
+{
+    static FILE* const stream = std::fopen("/dev/null", "w");
+    return stream;
+}
+
+// Writes the input to `name` in the current directory.
+inline void writeInput(const char* name, const std::uint8_t* data, std::size_t size)
+{
+    FILE* file = std::fopen(name, "wb");
+    if (file == nullptr)
+        std::abort();
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+}
+
+// Aborts, naming the property that failed, unless `condition` holds.
+inline void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property failed: %s\n", what);
+        std::abort();
+    }
 }
 
 } // namespace fuzz
