@@ -21,6 +21,22 @@ namespace {
 
 bool failed = false;
 
+// Marks the run failed with `why`; the caller returns.
+void fail(benchmark::State& state, const char* why)
+{
+    state.SkipWithError(why);
+    failed = true;
+}
+
+// Loads `file` into `document`, marking the run failed when that does not give a root.
+bool loadOrFail(benchmark::State& state, XMLDocument& document, const char* path)
+{
+    if (document.load(path) && document.rootElement())
+        return true;
+    fail(state, "load failed");
+    return false;
+}
+
 std::string makeSolution(std::size_t targetBytes)
 {
     std::mt19937 random(20240611);
@@ -124,18 +140,14 @@ void BM_XMLDocumentLoad(benchmark::State& state)
     const std::size_t chunksBefore = Pool::chunksCreated();
     for (auto _ : state) {
         XMLDocument document(false);
-        if (!document.load(file.path()) || !document.rootElement()) {
-            state.SkipWithError("load failed");
-            failed = true;
+        if (!loadOrFail(state, document, file.path()))
             return;
-        }
     }
     const std::size_t newChunks = Pool::chunksCreated() - chunksBefore;
     state.counters["new_chunks"] = static_cast<double>(newChunks);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
     if (newChunks != 0) {
-        state.SkipWithError("a reload took new chunks from the heap");
-        failed = true;
+        fail(state, "a reload took new chunks from the heap");
     }
 }
 BENCHMARK(BM_XMLDocumentLoad)->Unit(benchmark::kMillisecond);
@@ -146,8 +158,7 @@ void BM_PugixmlLoad(benchmark::State& state)
     for (auto _ : state) {
         pugi::xml_document document;
         if (!document.load_file(file.path())) {
-            state.SkipWithError("load failed");
-            failed = true;
+            fail(state, "load failed");
             return;
         }
     }
@@ -160,11 +171,8 @@ void BM_IfSiblingsParse(benchmark::State& state)
     const ScratchFile& file = ifSiblings();
     for (auto _ : state) {
         XMLDocument document(false);
-        if (!document.load(file.path()) || !document.rootElement()) {
-            state.SkipWithError("load failed");
-            failed = true;
+        if (!loadOrFail(state, document, file.path()))
             return;
-        }
     }
     state.counters["siblings"] = kIfSiblings;
 }
@@ -183,8 +191,7 @@ void BM_IfSiblingsPreprocess(benchmark::State& state)
         const bool loaded = document->XMLDocument::load(file.path()) && document->rootElement();
         state.ResumeTiming();
         if (!loaded) {
-            state.SkipWithError("load failed");
-            failed = true;
+            fail(state, "load failed");
             return;
         }
         document->processConditionals(document->rootElement(), file.path(), macros, false);
@@ -196,8 +203,7 @@ void BM_IfSiblingsPreprocess(benchmark::State& state)
         document.reset();
         state.ResumeTiming();
         if (!right) {
-            state.SkipWithError("wrong preprocessing result");
-            failed = true;
+            fail(state, "wrong preprocessing result");
             return;
         }
     }

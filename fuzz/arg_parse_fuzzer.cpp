@@ -15,9 +15,7 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // "-V" prints the banner.
-    if (fuzz::devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
-        std::abort();
-    fuzz::enterScratchDir();
+    fuzz::discardOutputAndEnterScratchDir();
     return 0;
 }
 

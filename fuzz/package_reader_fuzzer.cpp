@@ -29,9 +29,7 @@ void run(int command)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Listings would flood the fuzzer's own output.
-    if (fuzz::devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
-        std::abort();
-    fuzz::enterScratchDir();
+    fuzz::discardOutputAndEnterScratchDir();
     return 0;
 }
 

@@ -71,6 +71,15 @@ inline void writeInput(const char* name, const std::uint8_t* data, std::size_t s
     std::fclose(file);
 }
 
+// For targets whose code under test prints: standard output is discarded, and
+// the scratch directory becomes the current one.
+inline void discardOutputAndEnterScratchDir()
+{
+    if (devNull() == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr)
+        std::abort();
+    enterScratchDir();
+}
+
 // Aborts, naming the property that failed, unless `condition` holds.
 inline void check(bool condition, const char* what)
 {
