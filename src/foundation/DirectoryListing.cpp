@@ -1,6 +1,7 @@
 #include "foundation/DirectoryListing.h"
 
 #include "foundation/PathText.h"
+#include "foundation/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,17 +27,7 @@ bool lessIgnoringCase(const std::string& a, const std::string& b)
 
 std::vector<std::string> splitNameFilter(const std::string& nameFilter)
 {
-    std::vector<std::string> patterns;
-    std::string::size_type start = 0;
-    while (start < nameFilter.size()) {
-        std::string::size_type end = nameFilter.find_first_of("; ", start);
-        if (end == std::string::npos)
-            end = nameFilter.size();
-        if (end > start)
-            patterns.push_back(nameFilter.substr(start, end - start));
-        start = end + 1;
-    }
-    return patterns;
+    return splitNonEmpty(nameFilter, "; ");
 }
 
 std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, EntryFilter filter,

@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "foundation/Text.h"
+
 std::string absolutePath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/')
@@ -50,15 +52,5 @@ std::string fileNamePart(const std::string& path)
 
 std::vector<std::string> pathComponents(const std::string& path)
 {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    while (start < path.size()) {
-        std::string::size_type end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
+    return splitNonEmpty(path, "/");
 }

@@ -1,0 +1,16 @@
+#include "foundation/Text.h"
+
+std::vector<std::string> splitNonEmpty(const std::string& text, const char* separators)
+{
+    std::vector<std::string> pieces;
+    std::string::size_type start = 0;
+    while (start < text.size()) {
+        std::string::size_type end = text.find_first_of(separators, start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return pieces;
+}

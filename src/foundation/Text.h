@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The pieces of `text` between any of the `separators`, empty pieces dropped:
+// splitNonEmpty("a;;b", ";") gives "a" and "b".
+std::vector<std::string> splitNonEmpty(const std::string& text, const char* separators);
