@@ -389,10 +389,11 @@ void ProjectElement::checkDoFileStuff()
         writtenFilePath_ = full;
     } else {
         writtenFilePath_ = expanded;
-        if (!baseDirectory_.empty())
-            full = baseDirectory_ + "/" + expanded;
-        else if (!expanded.empty())
-            full = absolutePath(expanded); // no base directory: the current directory
+        full = baseDirectory_.empty() ? expanded : baseDirectory_ + "/" + expanded;
+        // Without a solution above, the base is empty or relative: the current
+        // directory completes it.
+        if (!full.empty() && !isAbsolute(full))
+            full = absolutePath(full);
     }
     path_.setPath(full);
     std::string directory = path_.isEmpty() ? std::string() : path_.dirPath(true);
