@@ -183,7 +183,8 @@ TEST(ProjectElement, FindsTheFirstChildOfANameThroughEveryChange)
 TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
 {
     // Random appends, renames, removals and moves between two parents; after each
-    // step every lookup must give what a walk of the child list gives.
+    // step every lookup, and the folder list, must give what a walk of the child
+    // list gives.
     ProjectElement parents[2] = {ProjectElement("project"), ProjectElement("folder")};
     std::vector<ProjectElement*> all;
     const char* tags[] = {"file", "folder", "configuration"};
@@ -214,7 +215,12 @@ TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
                 parents[pick(2)].appendChild(e);
             }
         }
-        for (ProjectElement& parent : parents)
+        for (ProjectElement& parent : parents) {
+            std::vector<ProjectElement*> folders;
+            for (ProjectElement* c = parent.firstChild(); c != nullptr; c = c->nextSibling())
+                if (c->kind() == ProjectElement::kFolder)
+                    folders.push_back(c);
+            ASSERT_EQ(parent.folderChildren(), folders) << "step " << step;
             for (int k : kinds)
                 for (const char* name : {"a", "b", "c", "d", "<NULL>"}) {
                     ProjectElement* expected = nullptr;
@@ -224,6 +230,7 @@ TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
                             expected = c;
                     ASSERT_EQ(parent.findChild(k, name), expected) << "step " << step << " " << name;
                 }
+        }
     }
 }
 
