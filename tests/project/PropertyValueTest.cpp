@@ -221,6 +221,49 @@ TEST(PropertyValue, OutOfRangeAndMistypedWritesWarn)
     delete classless;
 }
 
+TEST(PropertyValue, WarningsAreLinesOnTheErrorStreamWithoutAHandler)
+{
+    const PropertyClass text("t", PropertyClass::String);
+    SimplePropertyValue t(&text);
+    testing::internal::CaptureStderr();
+    t.setValue(5);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kNonInteger + "\n");
+}
+
+class Texts : public StringProvider {
+public:
+    std::optional<std::string> message(const std::string& key) const override
+    {
+        if (key == "n.enumerates")
+            return ";A;;B";
+        if (key == "n.minimum")
+            return "-3";
+        if (key == "n.maximum")
+            return "x";
+        return "[" + key + "]";
+    }
+};
+
+TEST(PropertyValue, NameFormsAskTheStringProvider)
+{
+    Texts texts;
+    stringProvider = &texts;
+    const PropertyClass named("n", PropertyClass::Enumeration);
+    EXPECT_EQ(named.page(), "[n.page]");
+    EXPECT_EQ(named.group(), "[n.group]");
+    EXPECT_EQ(named.shortDescription(), "[n.short]");
+    EXPECT_EQ(named.longDescription(), "[n.long]");
+    EXPECT_EQ(named.defaultValue(), "[n.default]");
+    EXPECT_EQ(named.suffix(), "[n.suffix]");
+    EXPECT_EQ(named.enumerates(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(named.minimum(), -3);
+    EXPECT_EQ(named.maximum(), 0);
+    const PropertyClass ranged("n", PropertyClass::IntegerRange, 5, 6);
+    EXPECT_EQ(ranged.minimum(), 5);
+    EXPECT_EQ(ranged.maximum(), 6);
+    stringProvider = nullptr;
+}
+
 // Counts its destructions, so that the list's ownership shows.
 class CountedValue : public SimplePropertyValue {
 public:
