@@ -5,6 +5,7 @@
 #include "macros/MacroSystem.h"
 #include "project/BuildSystem.h"
 #include "project/ProjectSystem.h"
+#include "project/PropertyClass.h"
 #include "project/PropertyValue.h"
 #include "project/PropertyValueGroup.h"
 #include "tool/Globals.h"
@@ -19,5 +20,6 @@ void resetProcessState()
     projectSystem = nullptr;
     buildSystem = nullptr;
     propertyValueGroups = nullptr;
+    stringProvider = nullptr;
     setPropertyWarningHandler(nullptr);
 }
