@@ -129,8 +129,8 @@ ProjectElement* ProjectSystem::createConfiguration(ProjectElement* parent, const
     return configuration;
 }
 
-ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::string& name,
-                                            const std::string& filter, bool flag)
+ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::string& name, const std::string& filter,
+                                            bool flag)
 {
     if (parent == nullptr)
         return nullptr; // nothing to own it
