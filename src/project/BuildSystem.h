@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "macros/MacroSystem.h"
@@ -7,19 +8,38 @@
 class ProjectElement;
 class PropertyClass;
 
-// Build macros and macro-expanded property values for nodes of the solution tree.
+// The registry of build properties, the build macros of nodes of the solution
+// tree, and property values read with those macros expanded. The toolchain's
+// build systems derive from it, add their properties and refine the macros.
 class BuildSystem {
 public:
+    BuildSystem() = default;
     virtual ~BuildSystem() = default;
+    BuildSystem(const BuildSystem&) = delete;
+    BuildSystem& operator=(const BuildSystem&) = delete;
+
+    // Enters `propertyClass` (owned by the caller) under its save name,
+    // replacing any class entered under that name before.
+    void addPropertyClass(PropertyClass* propertyClass);
+    // The class entered under `saveName`, or null.
+    PropertyClass* findPropertyClass(const std::string& saveName) const;
 
     // The macro table of `node` in `configuration`, weakest first: system and
     // global macros, the project's macros, then the names of the node, its
-    // project, solution and input file, and the output directories; addMacros last.
+    // project, solution and input file, the file extensions and the output
+    // directories; addMacros last. Uses the global `projectSystem`.
     virtual MacroTable macros(ProjectElement* node, const std::string& configuration);
     // Lets a build system add entries after all the others; the base adds none.
     virtual void addMacros(ProjectElement*, const std::string&, MacroTable&) {}
 
-    // The effective value of `property` for `node`, expanded with macros(node, configuration).
+    // The effective value of `property` for `node`, expanded with macros(node,
+    // configuration); the combined value is expanded, never the single values.
     std::string settingForExpanded(ProjectElement* node, const PropertyClass* property,
                                    const std::string& configuration);
+
+private:
+    std::map<std::string, PropertyClass*> registry_;
 };
+
+// The process's build system; null until solution mode creates it.
+extern BuildSystem* buildSystem;

@@ -1,0 +1,286 @@
+// The project system's operations on the solution tree: lookups, creation and
+// removal of elements, files and dynamic folders, and the project index.
+#include <algorithm>
+#include <cctype>
+
+#include "foundation/DirectoryListing.h"
+#include "macros/MacroSystem.h"
+#include "project/ProjectSystem.h"
+
+namespace {
+
+// The directory that names below `element` are taken from: the nearest
+// project's base directory, else the nearest solution's file directory, else
+// empty (the current directory).
+std::string enclosingBaseDirectory(ProjectElement* element)
+{
+    for (ProjectElement* e = element; e != nullptr; e = e->parent()) {
+        if (e->kind() == ProjectElement::kProject) {
+            e->checkDoFileStuff();
+            return e->baseDirectory();
+        }
+    }
+    for (ProjectElement* e = element; e != nullptr; e = e->parent()) {
+        if (e->kind() == ProjectElement::kSolution) {
+            e->checkDoFileStuff();
+            return e->path().isEmpty() ? std::string() : e->path().dirPath(true);
+        }
+    }
+    return {};
+}
+
+// The extension of the file name part, after its last ".", in lower case; empty
+// when the name has no "." (such a file matches no folder filter).
+std::string lowerExtension(const std::string& fileName)
+{
+    std::string::size_type slash = fileName.rfind('/');
+    std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::string::size_type dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return {};
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// True when the items of `filter`, split at "," and ";", include `extension`.
+bool filterLists(const std::string& filter, const std::string& extension)
+{
+    std::string::size_type start = 0;
+    while (start < filter.size()) {
+        std::string::size_type end = filter.find_first_of(",;", start);
+        if (end == std::string::npos)
+            end = filter.size();
+        if (end > start && filter.compare(start, end - start, extension) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+using ElementMap = std::map<std::string, ProjectElement*>;
+
+// One level of the project index: the projects among `parent`'s children enter
+// `target` (qualified by `prefix` when there is one); the solutions among them
+// enter `solutions` under their qualified key, lend their projects to `target`
+// under that key, and get their own project map and inheritance map rebuilt.
+void indexProjects(ElementMap& target, ElementMap& solutions, const std::string& prefix, ProjectElement* parent)
+{
+    for (ProjectElement* child = parent->firstChild(); child != nullptr; child = child->nextSibling()) {
+        if (child->kind() == ProjectElement::kProject) {
+            std::string name = child->getName();
+            target[prefix.empty() ? name : name + "(" + prefix + ")"] = child;
+        } else if (child->kind() == ProjectElement::kSolution) {
+            std::string name = child->getName();
+            std::string key = prefix.empty() ? name : prefix + "," + name;
+            solutions[key] = child;
+            indexProjects(target, solutions, key, child);
+            child->projects().clear();
+            indexProjects(child->projects(), solutions, "", child);
+            child->updateInheritenceMap();
+        }
+    }
+}
+
+std::vector<std::string> keysOf(const ElementMap& map)
+{
+    std::vector<std::string> keys;
+    keys.reserve(map.size());
+    for (const auto& entry : map)
+        keys.push_back(entry.first);
+    return keys; // a map's keys come sorted
+}
+
+} // namespace
+
+void ProjectSystem::setSolutionElement(std::unique_ptr<ProjectElement> root)
+{
+    // The indexes point into the old tree: forget them; the loader rebuilds them.
+    solutionMap_.clear();
+    projectNames_.clear();
+    solutionNames_.clear();
+    solution_ = std::move(root);
+}
+
+ProjectElement* ProjectSystem::findFile(ProjectElement* parent, const std::string& fileName)
+{
+    return parent != nullptr ? parent->findChild(ProjectElement::kFile, fileName) : nullptr;
+}
+
+ProjectElement* ProjectSystem::findConfiguration(ProjectElement* parent, const std::string& name)
+{
+    return parent != nullptr ? parent->findChild(ProjectElement::kConfiguration, name) : nullptr;
+}
+
+ProjectElement* ProjectSystem::findFolder(ProjectElement* parent, const std::string& name)
+{
+    return parent != nullptr ? parent->findChild(ProjectElement::kFolder, name) : nullptr;
+}
+
+ProjectElement* ProjectSystem::createConfiguration(ProjectElement* parent, const std::string& name, bool flag)
+{
+    if (parent == nullptr)
+        return nullptr; // nothing to own it
+    auto* configuration = new ProjectElement("configuration");
+    configuration->setAttribute("Name", name, flag);
+    configuration->setCreationFlag(flag);
+    parent->appendChild(configuration);
+    return configuration;
+}
+
+ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::string& name, const std::string& filter,
+                                            bool flag)
+{
+    if (parent == nullptr)
+        return nullptr; // nothing to own it
+    if (ProjectElement* existing = findFolder(parent, name))
+        return existing;
+    auto* folder = new ProjectElement("folder");
+    folder->setAttribute("Name", name, flag);
+    folder->setCreationFlag(flag);
+    parent->appendChild(folder);
+    if (!filter.empty()) {
+        createConfiguration(folder, "Common", false);
+        if (const PropertyClass* property = folderFilterProperty())
+            setProperty(folder, property, "Common", filter, flag);
+        else
+            setProperty(folder, "filter", "Common", filter, flag);
+    }
+    return folder;
+}
+
+void ProjectSystem::clearModified(ProjectElement* element, bool includeSolutions, bool clearTimes) const
+{
+    if (element == nullptr)
+        return;
+    element->setModified(false);
+    for (ProjectElement* child = element->firstChild(); child != nullptr; child = child->nextSibling()) {
+        if (!includeSolutions && child->kind() == ProjectElement::kSolution)
+            continue;
+        child->setModified(false);
+        if (clearTimes)
+            child->clearChangeTimes();
+        clearModified(child, includeSolutions, clearTimes);
+    }
+}
+
+ProjectElement* ProjectSystem::projectContaining(ProjectElement* element) const
+{
+    while (element != nullptr && element->kind() != ProjectElement::kProject)
+        element = element->parent();
+    return element;
+}
+
+ProjectElement* ProjectSystem::solutionContaining(ProjectElement* element) const
+{
+    while (element != nullptr && element->kind() != ProjectElement::kSolution)
+        element = element->parent();
+    return element;
+}
+
+std::optional<std::string> ProjectSystem::projectDirectoryPath(ProjectElement* project) const
+{
+    if (project == nullptr)
+        return std::nullopt;
+    project->checkDoFileStuff();
+    return project->baseDirectory();
+}
+
+void ProjectSystem::removeElement(ProjectElement* element, bool destroy)
+{
+    if (element == nullptr)
+        return;
+    bool reindex = element->kind() == ProjectElement::kProject || element->kind() == ProjectElement::kSolution;
+    if (element == solution_.get()) {
+        // The root has no parent list to leave: the system lets go of it.
+        ProjectElement* root = solution_.release();
+        if (destroy)
+            delete root;
+        reindex = true;
+    } else {
+        if (ProjectElement* parent = element->parent())
+            parent->removeChild(element);
+        if (destroy)
+            delete element;
+    }
+    if (reindex)
+        updateProjectList();
+}
+
+ProjectElement* ProjectSystem::addFile(ProjectElement* parent, const std::string& fileName, bool flag)
+{
+    auto* file = new ProjectElement("file");
+    file->setCreationFlag(flag);
+    // Named before it is linked, so that the parent's child index takes it in
+    // rather than being dropped for every file added.
+    file->setFileName(fileName, flag);
+    if (parent == nullptr)
+        return file; // detached: the caller owns it
+
+    ProjectElement* target = parent;
+    std::string extension = lowerExtension(fileName);
+    if (parent->kind() != ProjectElement::kFolder && !extension.empty()) {
+        for (ProjectElement* folder : parent->folderChildren()) {
+            std::optional<std::string> filter = folder->attribute("filter");
+            if (!filter && folderFilterProperty() != nullptr)
+                filter = settingFor(folder, folderFilterProperty(), "Common");
+            if (filter && filterLists(*filter, extension)) {
+                target = folder;
+                break;
+            }
+        }
+    }
+    target->appendChild(file);
+    return file;
+}
+
+void ProjectSystem::populateDynamicFolder(ProjectElement* folder)
+{
+    if (folder == nullptr)
+        return;
+    std::string path = folder->attribute("path").value_or("");
+    std::string filter = folder->attribute("filter").value_or("");
+
+    std::string directory;
+    if (!path.empty() && path[0] == '$') {
+        directory = macroSystem.replaceMacros(macroSystem.globalMacros(true), path);
+    } else {
+        // A folder outside any project lists relative to its solution's
+        // directory, and with neither, relative to the current directory.
+        std::string base = enclosingBaseDirectory(folder->parent());
+        directory = base.empty() ? path : base + "/" + path;
+    }
+
+    // A folder without patterns lists every file.
+    bool anyName = splitNameFilter(filter).empty();
+    auto entries = listDirectory(directory.empty() ? std::string(".") : directory, EntryFilter::FilesOnly,
+                                 anyName ? nullptr : &filter);
+    if (!entries)
+        return;
+    for (const DirEntry& entry : *entries) {
+        std::string candidate = path + "/" + entry.name;
+        if (findFile(folder, candidate) == nullptr)
+            addFile(folder, candidate, false);
+    }
+}
+
+void ProjectSystem::updateProjectList()
+{
+    solutionMap_.clear();
+    ProjectElement* root = solution_.get();
+    if (root != nullptr) {
+        root->projects().clear();
+        indexProjects(root->projects(), solutionMap_, "", root);
+        solutionMap_[root->getName()] = root;
+        root->updateInheritenceMap();
+    }
+    projectNames_ = root != nullptr ? keysOf(root->projects()) : std::vector<std::string>{};
+    solutionNames_ = keysOf(solutionMap_);
+}
+
+ProjectElement* ProjectSystem::findSolution(const std::string& key) const
+{
+    auto it = solutionMap_.find(key);
+    return it == solutionMap_.end() ? nullptr : it->second;
+}

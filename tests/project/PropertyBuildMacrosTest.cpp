@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "macros/GlobalMacrosSetting.h"
+#include "macros/MacroSystem.h"
+#include "project/BuildSystem.h"
+#include "project/PropertyClass.h"
+#include "project/PropertyFixture.h"
+
+namespace {
+
+using propertytest::SampleSolution;
+
+// A build system with the toolchain's three directory properties registered.
+struct DirectoryBuildSystem : BuildSystem {
+    PropertyClass intDir{"build_intermediate_directory", PropertyClass::DirPath, "", "", "", "", "$(Configuration)"};
+    PropertyClass rootOutDir{"build_root_output_directory", PropertyClass::DirPath, "", "", "", "", ""};
+    PropertyClass outDir{"build_output_directory", PropertyClass::DirPath, "", "", "", "", ""};
+    std::string lastNodeName;
+
+    DirectoryBuildSystem()
+    {
+        addPropertyClass(&intDir);
+        addPropertyClass(&rootOutDir);
+        addPropertyClass(&outDir);
+    }
+    void addMacros(ProjectElement*, const std::string&, MacroTable& table) override
+    {
+        lastNodeName = table.at("ProjectNodeName");
+        table["Added"] = "last";
+    }
+};
+
+TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
+{
+    SampleSolution s("/w/my.board.hzp");
+    BuildSystem base;
+    buildSystem = &base;
+    MacroTable t = base.macros(s.file, "Debug");
+    EXPECT_EQ(t.at("ProjectNodeName"), "main.c");
+    EXPECT_EQ(t.at("ProjectName"), "p");
+    EXPECT_EQ(t.at("ProjectDir"), "/w");
+    EXPECT_EQ(t.at("Configuration"), "Debug");
+    EXPECT_EQ(t.at("Platform"), "msp430");
+    EXPECT_EQ(t.at("SolutionDir"), "/w");
+    EXPECT_EQ(t.at("SolutionName"), "my");
+    EXPECT_EQ(t.at("SolutionExt"), "board.hzp");
+    EXPECT_EQ(t.at("SolutionFileName"), "my.board.hzp");
+    EXPECT_EQ(t.at("SolutionPath"), "/w/my.board.hzp");
+    EXPECT_EQ(t.at("InputDir"), "/w/src");
+    EXPECT_EQ(t.at("InputName"), "main");
+    EXPECT_EQ(t.at("InputExt"), "c");
+    EXPECT_EQ(t.at("InputFileName"), "main.c");
+    EXPECT_EQ(t.at("InputPath"), "/w/src/main.c");
+    EXPECT_EQ(t.at("RelInputPath"), "src/main.c");
+    EXPECT_EQ(t.at("OBJ"), ".hzo");
+    EXPECT_EQ(t.at("EXE"), ".hzx");
+    EXPECT_EQ(t.at("LIB"), ".hza");
+    EXPECT_EQ(t.at("PackageExt"), "hzq");
+    // The directory properties are not registered with the base: empty.
+    EXPECT_EQ(t.at("IntDir"), ".");
+    EXPECT_EQ(t.at("OutDir"), ".");
+    EXPECT_EQ(t.at("RootOutDir"), "");
+    EXPECT_EQ(t.count("RootRelativeOutDir"), 0u);
+    EXPECT_EQ(t.at("HostOS"), "solaris"); // the system macros underneath
+
+    // The solution node has no project and no input file.
+    t = base.macros(s.solution, "Release");
+    EXPECT_EQ(t.count("ProjectName"), 0u);
+    EXPECT_EQ(t.count("InputName"), 0u);
+    EXPECT_EQ(t.at("SolutionName"), "my");
+    EXPECT_EQ(t.at("ProjectNodeName"), "my.board.hzp");
+}
+
+TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
+{
+    SampleSolution s;
+    DirectoryBuildSystem build;
+    buildSystem = &build;
+    setGlobalMacrosSetting("HostOS=global;G=global;Configuration=global");
+    s.set(s.project, "Common", "macros", "G=project;P=$(G);OutDir=ignored");
+    s.set(s.file, "Debug", "macros", "F=file");
+    MacroTable t = build.macros(s.file, "Debug");
+    EXPECT_EQ(t.at("HostOS"), "global");
+    EXPECT_EQ(t.at("G"), "project");
+    EXPECT_EQ(t.at("P"), "$(G)"); // values go in unexpanded
+    EXPECT_EQ(t.at("F"), "file");
+    EXPECT_EQ(t.at("Configuration"), "Debug");
+    EXPECT_EQ(t.at("IntDir"), "Debug");
+    EXPECT_EQ(t.at("OutDir"), ".");
+    EXPECT_EQ(t.at("Added"), "last");
+    EXPECT_EQ(build.lastNodeName, "main.c");
+
+    // Later directories see the earlier ones.
+    s.set(s.solution, "Common", "build_root_output_directory", "$(SolutionDir)");
+    s.set(s.project, "Common", "build_output_directory", "$(RootOutDir)/$(ProjectName)/$(Configuration)");
+    t = build.macros(s.file, "Debug");
+    EXPECT_EQ(t.at("RootOutDir"), "/w");
+    EXPECT_EQ(t.at("OutDir"), "/w/p/Debug");
+    EXPECT_EQ(t.at("RootRelativeOutDir"), "../..");
+    s.set(s.project, "Debug", "build_intermediate_directory", "");
+    EXPECT_EQ(build.macros(s.file, "Debug").at("IntDir"), ".");
+}
+
+TEST(BuildMacros, SettingForExpandedExpandsTheCombinedValue)
+{
+    SampleSolution s;
+    DirectoryBuildSystem build;
+    buildSystem = &build;
+    macroSystem.setSystemMacro("Tools", "/opt/tools");
+    const PropertyClass includes("c_include_directories", PropertyClass::StringList, "", "", "", "", "");
+    s.set(s.file, "Debug", "c_include_directories", "$(InputDir)");
+    s.set(s.project, "Common", "c_include_directories", "$(Tools)/include;$(Undefined)");
+    s.set(s.project, "Common", "macros", "Split=$(");
+    s.set(s.solution, "Debug", "c_include_directories", "$(Split)ProjectName)");
+    // Each value alone would leave "$(" unterminated; only the joined text names ProjectName.
+    EXPECT_EQ(build.settingForExpanded(s.file, &includes, "Debug"),
+              "/w/src;/opt/tools/include;$(Undefined);$(ProjectName)");
+    const PropertyClass output("o", PropertyClass::FileName, "", "", "", "", "$(OutDir)/$(ProjectName)$(EXE)");
+    EXPECT_EQ(build.settingForExpanded(s.project, &output, "Release"), "./p.hzx");
+    EXPECT_EQ(build.settingForExpanded(s.project, nullptr, "Release"), "");
+}
+
+TEST(BuildMacros, RegistryKeepsTheLastClassPerName)
+{
+    BuildSystem build;
+    PropertyClass first("x", PropertyClass::String), second("x", PropertyClass::Integer);
+    EXPECT_EQ(build.findPropertyClass("x"), nullptr);
+    build.addPropertyClass(&first);
+    EXPECT_EQ(build.findPropertyClass("x"), &first);
+    build.addPropertyClass(&second);
+    EXPECT_EQ(build.findPropertyClass("x"), &second);
+    EXPECT_EQ(build.findPropertyClass("X"), nullptr);
+}
+
+} // namespace
