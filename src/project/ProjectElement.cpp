@@ -78,6 +78,8 @@ std::string solutionDirectory(ProjectElement* element)
 struct ProjectElement::ChildIndex {
     // One map per looked-up kind: key to the first child in order with that key.
     std::array<std::unordered_map<std::string, ProjectElement*>, 3> bySlot;
+    // Folder children in order: adding a file to a project looks at these only.
+    std::vector<ProjectElement*> folders;
 };
 
 ProjectElement::ProjectElement(const std::string& tagName) : kind_(kindOf(tagName)) {}
@@ -195,6 +197,8 @@ void ProjectElement::appendChild(ProjectElement* child)
     int slot = indexSlot(child->kind_);
     if (childIndex_ == nullptr || slot < 0)
         return;
+    if (child->kind_ == kFolder)
+        childIndex_->folders.push_back(child);
     std::string key;
     if (child->kind_ == kFile) {
         auto fileName = child->attributes_.find("file_name");
@@ -265,32 +269,44 @@ void ProjectElement::dropChildIndex()
     childIndex_.reset();
 }
 
+ProjectElement::ChildIndex& ProjectElement::childIndex()
+{
+    if (childIndex_ == nullptr) {
+        auto index = std::make_unique<ChildIndex>();
+        for (ProjectElement* c = firstChild_; c != nullptr; c = c->nextSibling_) {
+            int slot = indexSlot(c->kind_);
+            if (slot < 0)
+                continue;
+            if (c->kind_ == kFile) {
+                auto fileName = c->attributes_.find("file_name");
+                if (fileName != c->attributes_.end())
+                    index->bySlot[slot].emplace(fileName->second, c);
+                continue;
+            }
+            index->bySlot[slot].emplace(c->getName(), c);
+            if (c->kind_ == kFolder)
+                index->folders.push_back(c);
+        }
+        // Kept only after the walk: getName() may resolve a child, which must
+        // not drop an index that is half built.
+        childIndex_ = std::move(index);
+    }
+    return *childIndex_;
+}
+
 ProjectElement* ProjectElement::findChild(int kind, const std::string& name)
 {
     int slot = indexSlot(kind);
     if (slot < 0)
         return nullptr; // only configurations, folders and files are found by name
-    if (childIndex_ == nullptr) {
-        auto index = std::make_unique<ChildIndex>();
-        for (ProjectElement* c = firstChild_; c != nullptr; c = c->nextSibling_) {
-            int s = indexSlot(c->kind_);
-            if (s < 0)
-                continue;
-            if (c->kind_ == kFile) {
-                auto fileName = c->attributes_.find("file_name");
-                if (fileName != c->attributes_.end())
-                    index->bySlot[s].emplace(fileName->second, c);
-            } else {
-                index->bySlot[s].emplace(c->getName(), c);
-            }
-        }
-        // Built after the walk: getName() may resolve a child, which must not
-        // drop an index that is only half built.
-        childIndex_ = std::move(index);
-    }
-    const auto& map = childIndex_->bySlot[slot];
+    const auto& map = childIndex().bySlot[slot];
     auto it = map.find(name);
     return it == map.end() ? nullptr : it->second;
+}
+
+const std::vector<ProjectElement*>& ProjectElement::folderChildren()
+{
+    return childIndex().folders;
 }
 
 bool ProjectElement::getProperty(const std::string& configuration, const std::string& name,
@@ -389,10 +405,11 @@ void ProjectElement::checkDoFileStuff()
         writtenFilePath_ = full;
     } else {
         writtenFilePath_ = expanded;
-        if (!baseDirectory_.empty())
-            full = baseDirectory_ + "/" + expanded;
-        else if (!expanded.empty())
-            full = absolutePath(expanded); // no base directory: the current directory
+        full = baseDirectory_.empty() ? expanded : baseDirectory_ + "/" + expanded;
+        // Without a solution above, the base is empty or relative: the current
+        // directory completes it.
+        if (!full.empty() && !isAbsolute(full))
+            full = absolutePath(full);
     }
     path_.setPath(full);
     std::string directory = path_.isEmpty() ? std::string() : path_.dirPath(true);

@@ -67,6 +67,9 @@ public:
     // The first configuration, folder or file child of that name (file: by
     // "file_name"), in constant time on average, whatever the number of children.
     ProjectElement* findChild(int kind, const std::string& name);
+    // The folder children in order, without walking the other children; valid
+    // until the children change.
+    const std::vector<ProjectElement*>& folderChildren();
 
     // One lookup step: adds the attribute `name` of the configuration child
     // `configuration`, when there is one, to `value` (joined with ";" when
@@ -105,6 +108,7 @@ private:
     // Children of one kind by name, built on first use and kept up to date by
     // appendChild; anything else that could change a name drops it.
     struct ChildIndex;
+    ChildIndex& childIndex();
     void dropChildIndex();
 
     ProjectElement* parent_ = nullptr;

@@ -129,8 +129,8 @@ ProjectElement* ProjectSystem::createConfiguration(ProjectElement* parent, const
     return configuration;
 }
 
-ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::string& name,
-                                            const std::string& filter, bool flag)
+ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::string& name, const std::string& filter,
+                                            bool flag)
 {
     if (parent == nullptr)
         return nullptr; // nothing to own it
@@ -219,17 +219,14 @@ ProjectElement* ProjectSystem::addFile(ProjectElement* parent, const std::string
         return file; // detached: the caller owns it
 
     ProjectElement* target = parent;
-    if (parent->kind() != ProjectElement::kFolder) {
-        std::string extension = lowerExtension(fileName);
-        for (ProjectElement* child = parent->firstChild(); child != nullptr && !extension.empty();
-             child = child->nextSibling()) {
-            if (child->kind() != ProjectElement::kFolder)
-                continue;
-            std::optional<std::string> filter = child->attribute("filter");
+    std::string extension = lowerExtension(fileName);
+    if (parent->kind() != ProjectElement::kFolder && !extension.empty()) {
+        for (ProjectElement* folder : parent->folderChildren()) {
+            std::optional<std::string> filter = folder->attribute("filter");
             if (!filter && folderFilterProperty() != nullptr)
-                filter = settingFor(child, folderFilterProperty(), "Common");
+                filter = settingFor(folder, folderFilterProperty(), "Common");
             if (filter && filterLists(*filter, extension)) {
-                target = child;
+                target = folder;
                 break;
             }
         }

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "macros/MacroSystem.h"
+#include "project/ProjectSystem.h"
+#include "support/files.h"
+
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
+{
+    auto* child = new ProjectElement(tag);
+    child->setName(name, false);
+    parent->appendChild(child);
+    return child;
+}
+
+std::vector<std::string> fileNames(ProjectElement* parent)
+{
+    std::vector<std::string> names;
+    for (ProjectElement* c = parent->firstChild(); c != nullptr; c = c->nextSibling())
+        if (c->kind() == ProjectElement::kFile)
+            names.push_back(c->attribute("file_name").value_or("?"));
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST(ProjectTree, CreatesConfigurationsAndFolders)
+{
+    ProjectSystem system;
+    ProjectElement project("project");
+    ProjectElement* debug = system.createConfiguration(&project, "Debug", true);
+    EXPECT_EQ(debug->attribute("Name"), "Debug");
+    EXPECT_TRUE(debug->creationFlag());
+    EXPECT_EQ(system.findConfiguration(&project, "Debug"), debug);
+    EXPECT_EQ(system.findFolder(&project, "Debug"), nullptr);
+
+    ProjectElement* source = system.createFolder(&project, "Source", "c;cpp", true);
+    EXPECT_TRUE(source->creationFlag());
+    ProjectElement* common = system.findConfiguration(source, "Common");
+    ASSERT_NE(common, nullptr);
+    EXPECT_FALSE(common->creationFlag());
+    EXPECT_EQ(common->attribute("filter"), "c;cpp");
+
+    // An existing folder comes back untouched; an empty filter makes no configuration.
+    EXPECT_EQ(system.createFolder(&project, "Source", "h", false), source);
+    EXPECT_EQ(common->attribute("filter"), "c;cpp");
+    EXPECT_EQ(system.createFolder(&project, "Docs", "", false)->numConfigurationElements(), 0);
+    EXPECT_EQ(system.createFolder(nullptr, "Source", "c", false), nullptr);
+}
+
+TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
+{
+    ProjectSystem system;
+    ProjectElement project("project");
+    ProjectElement* source = add(&project, "folder", "Source");
+    source->setAttribute("filter", "c;cpp", false);
+    ProjectElement* headers = system.createFolder(&project, "Headers", "h", false); // filter as a property
+    ProjectElement* more = add(&project, "folder", "More");
+    more->setAttribute("filter", ";s,,asm;c", false);
+
+    struct Case {
+        const char* name;
+        ProjectElement* expected;
+    };
+    for (const Case& c : {Case{"main.CPP", source}, Case{"src/a.c", source}, Case{"inc/x.h", headers},
+                          Case{"boot.S", more}, Case{"init.asm", more}, Case{"notes.txt", &project},
+                          Case{"Makefile", &project}, Case{"dir.h/readme", &project}, Case{"trailing.", &project}}) {
+        ProjectElement* file = system.addFile(&project, c.name, true);
+        EXPECT_EQ(file->parent(), c.expected) << c.name;
+        EXPECT_EQ(file->attribute("file_name"), c.name);
+        EXPECT_TRUE(file->creationFlag());
+        EXPECT_FALSE(file->resolved());
+        EXPECT_EQ(system.findFile(c.expected, c.name), file);
+    }
+    // Added to a folder, a file stays there whatever its extension.
+    EXPECT_EQ(system.addFile(headers, "x.c", false)->parent(), headers);
+    EXPECT_EQ(fileNames(headers), (Names{"inc/x.h", "x.c"}));
+}
+
+TEST(ProjectTree, PopulatesDynamicFoldersOnce)
+{
+    TempDir dir;
+    for (const char* name : {"b.c", "A.h", "c.txt", ".hidden.c", "sub/d.c", "e.cpp"})
+        writeFile(dir.path() + "/src/" + name, "x");
+    ProjectSystem system;
+    ProjectElement solution("solution");
+    solution.setPath(dir.path() + "/s.hzp");
+    ProjectElement* project = add(&solution, "project", "p");
+
+    ProjectElement* folder = add(project, "folder", "Source");
+    folder->setAttribute("path", "src", false);
+    folder->setAttribute("filter", "*.c *.h;;*.cpp", false);
+    system.addFile(folder, "src/b.c", false); // already there: not added again
+    system.populateDynamicFolder(folder);
+    EXPECT_EQ(fileNames(folder), (Names{"src/b.c", "src/A.h", "src/e.cpp"}));
+    system.populateDynamicFolder(folder);
+    EXPECT_EQ(fileNames(folder), (Names{"src/b.c", "src/A.h", "src/e.cpp"}));
+    ProjectElement* header = system.findFile(folder, "src/A.h");
+    ASSERT_NE(header, nullptr);
+    header->checkDoFileStuff();
+    EXPECT_EQ(header->path().filePath(), dir.path() + "/src/A.h");
+
+    // A macro path is expanded to list, and written unexpanded; no filter lists every file.
+    macroSystem.setGlobalMacro("Sources", dir.path() + "/src");
+    ProjectElement* everything = add(project, "folder", "All");
+    everything->setAttribute("path", "$(Sources)", false);
+    system.populateDynamicFolder(everything);
+    EXPECT_EQ(fileNames(everything),
+              (Names{"$(Sources)/A.h", "$(Sources)/b.c", "$(Sources)/c.txt", "$(Sources)/e.cpp"}));
+
+    ProjectElement* missing = add(project, "folder", "Missing");
+    missing->setAttribute("path", "nowhere", false);
+    system.populateDynamicFolder(missing);
+    EXPECT_TRUE(fileNames(missing).empty());
+    system.populateDynamicFolder(nullptr);
+}
+
+TEST(ProjectTree, ClearsModifiedFlagsAndChangeTimes)
+{
+    ProjectSystem system;
+    ProjectElement root("solution");
+    root.setName("Main", false);
+    ProjectElement* project = add(&root, "project", "p");
+    ProjectElement* folder = add(project, "folder", "f");
+    ProjectElement* nested = add(&root, "solution", "Sub");
+    ProjectElement* inner = add(nested, "project", "q");
+    for (ProjectElement* e : {&root, project, folder, nested, inner})
+        ASSERT_TRUE(e->modified() && !e->changeTimes().empty());
+
+    system.clearModified(&root, false, true);
+    EXPECT_FALSE(root.modified());
+    EXPECT_FALSE(root.changeTimes().empty()); // the element itself keeps its times
+    EXPECT_FALSE(project->modified() || folder->modified());
+    EXPECT_TRUE(project->changeTimes().empty() && folder->changeTimes().empty());
+    EXPECT_TRUE(nested->modified() && inner->modified()); // solutions skipped with all below
+    EXPECT_FALSE(nested->changeTimes().empty() || inner->changeTimes().empty());
+
+    system.clearModified(&root, true, false);
+    EXPECT_FALSE(nested->modified() || inner->modified());
+    EXPECT_FALSE(inner->changeTimes().empty());
+}
+
+TEST(ProjectTree, FindsContainingElementsAndProjectDirectories)
+{
+    ProjectSystem system;
+    ProjectElement root("solution");
+    root.setPath("/w/s.hzp");
+    ProjectElement* project = add(&root, "project", "p");
+    ProjectElement* odd = add(add(project, "folder", "f"), "custom", "c"); // an unknown tag is an ordinary node
+    EXPECT_EQ(system.projectContaining(odd), project);
+    EXPECT_EQ(system.projectContaining(project), project);
+    EXPECT_EQ(system.projectContaining(&root), nullptr);
+    EXPECT_EQ(system.solutionContaining(odd), &root);
+
+    EXPECT_FALSE(system.projectDirectoryPath(nullptr).has_value());
+    system.setProperty(project, "project_directory", "Common", "src", false);
+    EXPECT_EQ(system.projectDirectoryPath(project), "/w/src");
+}
+
+TEST(ProjectTree, IndexesProjectsOfNestedSolutions)
+{
+    ProjectSystem system;
+    auto owned = std::make_unique<ProjectElement>("solution");
+    ProjectElement* root = owned.get();
+    root->setName("Main", false);
+    system.setSolutionElement(std::move(owned));
+    add(root, "project", "app");
+    add(root, "project", "lib");
+    ProjectElement* lib2 = add(root, "project", "lib"); // a later key replaces an earlier one
+    add(root, "folder", "notes");
+    ProjectElement* sub = add(root, "solution", "Sub");
+    ProjectElement* subApp = add(sub, "project", "app");
+    system.createConfiguration(sub, "Release", false)->setAttribute("inherited_configurations", "Base;Extra", false);
+    ProjectElement* deep = add(sub, "solution", "Deep");
+    ProjectElement* x = add(deep, "project", "x");
+
+    system.updateProjectList();
+    EXPECT_EQ(system.projectNames(), (Names{"app", "app(Sub)", "lib", "x(Sub,Deep)"}));
+    EXPECT_EQ(system.solutionNames(), (Names{"Deep", "Main", "Sub", "Sub,Deep"}));
+    EXPECT_EQ(root->projects().at("lib"), lib2);
+    EXPECT_EQ(root->projects().at("app(Sub)"), subApp);
+    EXPECT_EQ(sub->projects().size(), 2u);
+    EXPECT_EQ(sub->projects().at("x(Deep)"), x);
+    EXPECT_EQ(deep->projects().at("x"), x);
+    EXPECT_EQ(system.findSolution("Sub,Deep"), deep);
+    EXPECT_EQ(sub->inheritedConfigurations("Release"), (Names{"Base", "Extra"}));
+
+    // Removing a solution or project reindexes; a kept element belongs to the caller.
+    system.removeElement(sub, true);
+    EXPECT_EQ(system.projectNames(), (Names{"app", "lib"}));
+    EXPECT_EQ(system.solutionNames(), (Names{"Main"}));
+    system.removeElement(lib2, false);
+    EXPECT_EQ(lib2->parent(), nullptr);
+    EXPECT_EQ(system.projectNames(), (Names{"app", "lib"})); // the first "lib" again
+    delete lib2;
+    system.removeElement(root, true);
+    EXPECT_EQ(system.solutionElement(), nullptr);
+    EXPECT_TRUE(system.projectNames().empty() && system.solutionNames().empty());
+}
