@@ -120,9 +120,8 @@ void ProjectSystem::setInheritedConfigurations(ProjectElement* element, const st
     for (std::size_t i = 0; i < list.size(); ++i)
         joined += (i == 0 ? "" : ";") + list[i];
     const auto found = solution->configurations().find(configuration);
-    ProjectElement* child = found != solution->configurations().end()
-                                ? found->second
-                                : createConfiguration(solution, configuration, false);
+    ProjectElement* child =
+        found != solution->configurations().end() ? found->second : createConfiguration(solution, configuration, false);
     child->setAttribute("inherited_configurations", joined, false);
     solution->updateInheritenceMap();
 }

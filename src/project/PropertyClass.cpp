@@ -13,8 +13,8 @@ StringProvider* stringProvider = nullptr;
 namespace {
 
 constexpr std::array<const char*, 15> kTypeNames = {
-    "Boolean",  "Integer",     "IntegerHex",  "IntegerRange", "String", "FileName",       "ProjFileName", "StringList",
-    "DirPath",  "DirPathList", "Enumeration", "Color",        "Font",   "FixedPitchFont", "Custom",
+    "Boolean", "Integer",     "IntegerHex",  "IntegerRange", "String", "FileName",       "ProjFileName", "StringList",
+    "DirPath", "DirPathList", "Enumeration", "Color",        "Font",   "FixedPitchFont", "Custom",
 };
 
 std::string attributeText(const XMLElement* element, const char* name)
@@ -99,8 +99,7 @@ PropertyClass::PropertyClass(const std::string& name, Type type, std::int32_t mi
 }
 
 PropertyClass::PropertyClass(const std::string& name, const std::string& page, const std::string& group,
-                             const std::string& shortDescription, const std::string& longDescription,
-                             bool defaultValue)
+                             const std::string& shortDescription, const std::string& longDescription, bool defaultValue)
     : saveName_(name), group_(group), shortDescription_(shortDescription), longDescription_(longDescription),
       defaultValue_(defaultValue ? "Yes" : "No"), page_(page), type_(Boolean), enumerates_({"No", "Yes"})
 {

@@ -110,8 +110,7 @@ private:
 // configuration is always read and written in "Common".
 class ProjectPropertyValue : public PropertyValue {
 public:
-    ProjectPropertyValue(const PropertyClass* propertyClass, const std::string& configuration,
-                         ProjectElement* element);
+    ProjectPropertyValue(const PropertyClass* propertyClass, const std::string& configuration, ProjectElement* element);
 
     bool readOnly() const override { return PropertyValue::readOnly(); }
     // False exactly when the element's own configuration holds the property.
