@@ -14,3 +14,11 @@ std::vector<std::string> splitNonEmpty(const std::string& text, const char* sepa
     }
     return pieces;
 }
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}

@@ -6,3 +6,6 @@
 // The pieces of `text` between any of the `separators`, empty pieces dropped:
 // splitNonEmpty("a;;b", ";") gives "a" and "b".
 std::vector<std::string> splitNonEmpty(const std::string& text, const char* separators);
+
+// `text` with the ASCII capitals made small; other bytes as they are.
+std::string lowerCase(std::string text);

@@ -2,6 +2,7 @@
 
 #include "foundation/Path.h"
 #include "foundation/PathText.h"
+#include "foundation/Text.h"
 #include "project/ProjectElement.h"
 #include "project/ProjectSystem.h"
 #include "project/PropertyClass.h"
@@ -15,14 +16,6 @@ constexpr const char* kObjectFileExtension = ".hzo";
 constexpr const char* kExecutableFileExtension = ".hzx";
 constexpr const char* kLibraryFileExtension = ".hza";
 constexpr const char* kPackageExtension = "hzq";
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "foundation/PathText.h"
+#include "foundation/Text.h"
 #include "macros/MacroSystem.h"
 #include "project/PropertyInheritance.h"
 #include "xml/XML.h"
@@ -336,18 +337,7 @@ void ProjectElement::updateInheritenceMap()
         auto inherited = config->attributes_.find("inherited_configurations");
         if (inherited == config->attributes_.end())
             continue;
-        std::vector<std::string> names;
-        const std::string& text = inherited->second;
-        std::string::size_type start = 0;
-        while (start <= text.size()) {
-            std::string::size_type end = text.find(';', start);
-            if (end == std::string::npos)
-                end = text.size();
-            if (end > start)
-                names.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        inheritance_[name] = std::move(names);
+        inheritance_[name] = splitNonEmpty(inherited->second, ";");
     }
 }
 

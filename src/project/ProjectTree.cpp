@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "foundation/DirectoryListing.h"
+#include "foundation/PathText.h"
+#include "foundation/Text.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectSystem.h"
 
@@ -33,30 +35,16 @@ std::string enclosingBaseDirectory(ProjectElement* element)
 // when the name has no "." (such a file matches no folder filter).
 std::string lowerExtension(const std::string& fileName)
 {
-    std::string::size_type slash = fileName.rfind('/');
-    std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::string name = fileNamePart(fileName);
     std::string::size_type dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return {};
-    std::string extension = name.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
+    return dot == std::string::npos ? std::string() : lowerCase(name.substr(dot + 1));
 }
 
 // True when the items of `filter`, split at "," and ";", include `extension`.
 bool filterLists(const std::string& filter, const std::string& extension)
 {
-    std::string::size_type start = 0;
-    while (start < filter.size()) {
-        std::string::size_type end = filter.find_first_of(",;", start);
-        if (end == std::string::npos)
-            end = filter.size();
-        if (end > start && filter.compare(start, end - start, extension) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
+    std::vector<std::string> items = splitNonEmpty(filter, ",;");
+    return std::find(items.begin(), items.end(), extension) != items.end();
 }
 
 using ElementMap = std::map<std::string, ProjectElement*>;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "foundation/Text.h"
 #include "project/PropertyText.h"
 #include "xml/XML.h"
 
@@ -118,7 +119,7 @@ PropertyClass::PropertyClass(const XMLElement* element)
       shortDescription_(attributeText(element, "short")), longDescription_(attributeText(element, "long")),
       defaultValue_(attributeText(element, "default")), specialValueText_(attributeText(element, "specialvalue")),
       type_(typeFromName(attributeText(element, "type")).value_or(Boolean)),
-      enumerates_(splitNonEmpty(attributeText(element, "enumeration"), ';')),
+      enumerates_(splitNonEmpty(attributeText(element, "enumeration"), ";")),
       minimum_(unsignedBound(element, "minimum")), maximum_(unsignedBound(element, "maximum"))
 {
 }
@@ -144,7 +145,7 @@ void PropertyClass::readFromStringProvider(bool withBounds)
     shortDescription_ = text(".short");
     longDescription_ = text(".long");
     defaultValue_ = text(".default");
-    enumerates_ = splitNonEmpty(text(".enumerates"), ';');
+    enumerates_ = splitNonEmpty(text(".enumerates"), ";");
     suffix_ = text(".suffix");
     if (withBounds) {
         minimum_ = readInt32(text(".minimum"), 10);

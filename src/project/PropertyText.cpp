@@ -46,20 +46,3 @@ std::int32_t readInt32(const std::string& text, int base)
     return static_cast<std::int32_t>(*value);
 }
 
-std::vector<std::string> splitNonEmpty(const std::string& text, char separator)
-{
-    std::vector<std::string> items;
-    std::string item;
-    for (char c : text) {
-        if (c == separator) {
-            if (!item.empty())
-                items.push_back(item);
-            item.clear();
-        } else {
-            item += c;
-        }
-    }
-    if (!item.empty())
-        items.push_back(item);
-    return items;
-}

@@ -14,5 +14,3 @@
 std::optional<std::int64_t> readInteger(const std::string& text, int base, bool allowSign = true);
 // readInteger as a 32-bit signed number; 0 when unreadable or out of range.
 std::int32_t readInt32(const std::string& text, int base);
-// `text` split at `separator` with empty items dropped.
-std::vector<std::string> splitNonEmpty(const std::string& text, char separator);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "foundation/Text.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectElement.h"
 #include "project/ProjectSystem.h"
@@ -15,14 +16,6 @@ PropertyWarningHandler& warningHandler()
 {
     static PropertyWarningHandler handler;
     return handler;
-}
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 } // namespace

@@ -45,34 +45,6 @@ TEST(ProjectElement, KindsFollowTagNamesAndDetachedElementsResolve)
     }
 }
 
-TEST(ProjectElement, KeepsAttributeBookkeeping)
-{
-    ProjectElement element("folder");
-    std::time_t before = std::time(nullptr);
-    element.setAttribute("Name", "", true);
-    EXPECT_EQ(element.attribute("Name"), ""); // empty, not null
-    EXPECT_FALSE(element.attribute("filter").has_value());
-    EXPECT_TRUE(element.modified());
-    EXPECT_GE(element.changeTimes().at("Name"), before);
-    element.setModified(false);
-    element.clearChangeTimes();
-
-    // setFileName and setAttributesFrom leave the bookkeeping alone; later names win.
-    element.setFileName("a.c", true);
-    Pool pool;
-    CurrentPoolScope scope(&pool);
-    auto* xml = new XMLElement("folder");
-    xml->appendAttribute("Name", "first");
-    xml->appendAttribute("Name", "second");
-    element.setAttributesFrom(xml);
-    EXPECT_FALSE(element.modified());
-    EXPECT_TRUE(element.changeTimes().empty());
-    EXPECT_EQ(element.attribute("Name"), "second");
-    element.removeAttribute("Name");
-    EXPECT_TRUE(element.modified());
-    EXPECT_EQ(element.changeTimes().count("Name"), 1u);
-}
-
 TEST(ProjectElement, MapsConfigurationsThroughAppendsAndRemovals)
 {
     ProjectElement root("project");
@@ -95,18 +67,6 @@ TEST(ProjectElement, MapsConfigurationsThroughAppendsAndRemovals)
     EXPECT_EQ(root.firstChild(), common1);
     EXPECT_EQ(common1->nextSibling(), debug);
     EXPECT_EQ(root.configurations().size(), 2u);
-}
-
-TEST(ProjectElement, FindsAFolderKnownByItsFileOnceLinked)
-{
-    ProjectElement project("project");
-    add(&project, "folder", "x");
-    EXPECT_EQ(project.findChild(ProjectElement::kFolder, "inc"), nullptr); // index built
-    auto* byFile = new ProjectElement("folder");
-    byFile->setFileName("/data/inc", false);
-    project.appendChild(byFile);
-    EXPECT_EQ(project.findChild(ProjectElement::kFolder, "inc"), byFile);
-    EXPECT_EQ(project.findChild(ProjectElement::kFile, "/data/inc"), nullptr);
 }
 
 TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
