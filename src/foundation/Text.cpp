@@ -22,3 +22,19 @@ std::string lowerCase(std::string text)
             c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
+
+bool isWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string trimmed(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isWhiteSpace(text[first]))
+        ++first;
+    while (last > first && isWhiteSpace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}

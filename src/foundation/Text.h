@@ -9,3 +9,9 @@ std::vector<std::string> splitNonEmpty(const std::string& text, const char* sepa
 
 // `text` with the ASCII capitals made small; other bytes as they are.
 std::string lowerCase(std::string text);
+
+// Blank, tab, line feed, vertical tab, form feed or carriage return.
+bool isWhiteSpace(char c);
+
+// `text` without white space at its ends.
+std::string trimmed(const std::string& text);

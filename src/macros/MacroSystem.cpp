@@ -9,6 +9,7 @@
 #include "foundation/Path.h"
 #include "foundation/QTx.h"
 #include "foundation/Release.h"
+#include "foundation/Text.h"
 
 MacroSystem macroSystem;
 
@@ -137,11 +138,6 @@ Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t li
     return pass;
 }
 
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 } // namespace
 
 MacroSystem::MacroSystem()
@@ -242,15 +238,8 @@ MacroTable MacroSystem::macrosFromStringList(const std::vector<std::string>& ent
 std::vector<std::string> MacroSystem::stringListFromMacros(const MacroTable& table) const
 {
     std::vector<std::string> list;
-    for (const auto& [name, value] : table) {
-        std::size_t first = 0;
-        std::size_t last = name.size();
-        while (first < last && isWhiteSpace(name[first]))
-            ++first;
-        while (last > first && isWhiteSpace(name[last - 1]))
-            --last;
-        list.push_back(name.substr(first, last - first) + "=" + value);
-    }
+    for (const auto& [name, value] : table)
+        list.push_back(trimmed(name) + "=" + value);
     return list;
 }
 

@@ -4,30 +4,17 @@
 #include <cstdlib>
 #include <limits>
 
-namespace {
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-} // namespace
+#include "foundation/Text.h"
 
 std::optional<std::int64_t> readInteger(const std::string& text, int base, bool allowSign)
 {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isSpace(text[begin]))
-        ++begin;
-    while (end > begin && isSpace(text[end - 1]))
-        --end;
-    const std::string number = text.substr(begin, end - begin);
+    const std::string number = trimmed(text);
     // strtoll would take white space and a sign after the ones we allow, and an
     // empty text as 0; none of those is a number here.
     if (number.empty() || (!allowSign && (number[0] == '-' || number[0] == '+')))
         return std::nullopt;
     const std::size_t digitsAt = (number[0] == '-' || number[0] == '+') ? 1 : 0;
-    if (digitsAt == number.size() || isSpace(number[digitsAt]) || number[digitsAt] == '-' || number[digitsAt] == '+')
+    if (digitsAt == number.size() || isWhiteSpace(number[digitsAt]) || number[digitsAt] == '-' || number[digitsAt] == '+')
         return std::nullopt;
     errno = 0;
     char* stop = nullptr;
