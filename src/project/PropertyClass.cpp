@@ -172,21 +172,10 @@ std::vector<std::string> PropertyClass::enumerates() const
 // register would show.
 std::string toHexString(std::int32_t value, std::int32_t maximum)
 {
-    int digits = 8;
-    if (maximum <= 0xF)
-        digits = 1;
-    else if (maximum <= 0xFF)
-        digits = 2;
-    else if (maximum <= 0xFFF)
-        digits = 3;
-    else if (maximum <= 0xFFFF)
-        digits = 4;
-    else if (maximum <= 0xFFFFF)
-        digits = 5;
-    else if (maximum <= 0xFFFFFF)
-        digits = 6;
-    else if (maximum <= 0xFFFFFFF)
-        digits = 7;
+    // One digit per four bits that `maximum` needs, from 1 up to 8.
+    int digits = 1;
+    while (digits < 8 && maximum > (std::int64_t{1} << (4 * digits)) - 1)
+        ++digits;
     char text[16];
     std::snprintf(text, sizeof text, "0x%0*x", digits, static_cast<unsigned>(static_cast<std::uint32_t>(value)));
     return text;
