@@ -8,7 +8,6 @@
 #include "foundation/PathText.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectElement.h"
-#include "project/PropertyInheritance.h"
 #include "xml/XML.h"
 
 namespace {
@@ -121,45 +120,6 @@ TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
                 }
         }
     }
-}
-
-TEST(ProjectElement, GetPropertyJoinsValuesAndRecordsWhereTheyCameFrom)
-{
-    ProjectElement project("project");
-    add(&project, "configuration", "Common")->setAttribute("defines", "", false);
-    ProjectElement* debug = add(&project, "configuration", "Debug");
-    debug->setAttribute("defines", "D", false);
-    debug->setAttribute("opt", "1", false);
-
-    std::optional<std::string> value;
-    PropertyInheritanceInformation info;
-    EXPECT_FALSE(project.getProperty("Release", "opt", value, &info) ||
-                 project.getProperty("Common", "opt", value, &info));
-    EXPECT_TRUE(!value && info.empty());
-    EXPECT_TRUE(project.getProperty("Common", "defines", value, &info));
-    EXPECT_EQ(value, ""); // found empty: set, and no separator follows it
-    EXPECT_TRUE(project.getProperty("Debug", "defines", value, &info) &&
-                project.getProperty("Debug", "opt", value, nullptr));
-    EXPECT_EQ(value, "D;1");
-    ASSERT_EQ(info.size(), 2u);
-    EXPECT_EQ(info[0].configuration, "Common");
-    EXPECT_EQ(info[1].value, "D");
-    EXPECT_EQ(info[1].element, &project);
-}
-
-TEST(ProjectElement, InheritanceMapComesFromTheConfigurations)
-{
-    ProjectElement solution("solution");
-    ProjectElement* release = add(&solution, "configuration", "Release");
-    release->setAttribute("inherited_configurations", ";Base;;Extra;", false);
-    add(&solution, "configuration", "Debug")->setAttribute("inherited_configurations", "", false);
-    EXPECT_TRUE(solution.inheritedConfigurations("Release").empty()); // not built yet
-    solution.updateInheritenceMap();
-    EXPECT_EQ(solution.inheritedConfigurations("Release"), (std::vector<std::string>{"Base", "Extra"}));
-    EXPECT_TRUE(solution.inheritedConfigurations("Debug").empty());
-    release->removeAttribute("inherited_configurations");
-    solution.updateInheritenceMap();
-    EXPECT_TRUE(solution.inheritedConfigurations("Release").empty());
 }
 
 TEST(ProjectElement, ResolvesFilesAgainstTheProjectDirectory)

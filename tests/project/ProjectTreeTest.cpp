@@ -151,23 +151,6 @@ TEST(ProjectTree, ClearsModifiedFlagsAndChangeTimes)
     EXPECT_FALSE(inner->changeTimes().empty());
 }
 
-TEST(ProjectTree, FindsContainingElementsAndProjectDirectories)
-{
-    ProjectSystem system;
-    ProjectElement root("solution");
-    root.setPath("/w/s.hzp");
-    ProjectElement* project = add(&root, "project", "p");
-    ProjectElement* odd = add(add(project, "folder", "f"), "custom", "c"); // an unknown tag is an ordinary node
-    EXPECT_EQ(system.projectContaining(odd), project);
-    EXPECT_EQ(system.projectContaining(project), project);
-    EXPECT_EQ(system.projectContaining(&root), nullptr);
-    EXPECT_EQ(system.solutionContaining(odd), &root);
-
-    EXPECT_FALSE(system.projectDirectoryPath(nullptr).has_value());
-    system.setProperty(project, "project_directory", "Common", "src", false);
-    EXPECT_EQ(system.projectDirectoryPath(project), "/w/src");
-}
-
 TEST(ProjectTree, IndexesProjectsOfNestedSolutions)
 {
     ProjectSystem system;
