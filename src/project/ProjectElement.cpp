@@ -348,22 +348,25 @@ const std::vector<std::string>& ProjectElement::inheritedConfigurations(const st
     return it == inheritance_.end() ? kNone : it->second;
 }
 
+std::string ProjectElement::baseDirectoryAbove() const
+{
+    for (ProjectElement* project = parent_; project != nullptr; project = project->parent_) {
+        if (project->kind_ == kProject) {
+            project->checkDoFileStuff();
+            return project->baseDirectory_;
+        }
+    }
+    // Outside any project, names are taken from the solution's directory.
+    return solutionDirectory(parent_);
+}
+
 void ProjectElement::checkDoFileStuff()
 {
     if (resolved_)
         return;
 
     if (kind_ == kFile) {
-        ProjectElement* project = parent_;
-        while (project != nullptr && project->kind_ != kProject)
-            project = project->parent_;
-        if (project != nullptr) {
-            project->checkDoFileStuff();
-            baseDirectory_ = project->baseDirectory_;
-        } else {
-            // A file outside any project is taken from its solution's directory.
-            baseDirectory_ = solutionDirectory(parent_);
-        }
+        baseDirectory_ = baseDirectoryAbove();
     } else if (kind_ == kProject) {
         // The property is read at the project itself, as the project system's
         // getProjectDirectory does, so resolution needs no project system.

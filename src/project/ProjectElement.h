@@ -84,6 +84,10 @@ public:
     // Resolves the element's file: its base directory, the written and full
     // paths, and the in/under base-directory flags. Nothing when already resolved.
     void checkDoFileStuff();
+    // Where relative names below this element are taken from: the base directory
+    // of the nearest project above it, else the directory of the nearest
+    // solution's file, else empty (the current directory).
+    std::string baseDirectoryAbove() const;
     const Path& path() const { return path_; }
     const std::string& baseDirectory() const { return baseDirectory_; }
     const std::string& writtenFilePath() const { return writtenFilePath_; }

@@ -11,26 +11,6 @@
 
 namespace {
 
-// The directory that names below `element` are taken from: the nearest
-// project's base directory, else the nearest solution's file directory, else
-// empty (the current directory).
-std::string enclosingBaseDirectory(ProjectElement* element)
-{
-    for (ProjectElement* e = element; e != nullptr; e = e->parent()) {
-        if (e->kind() == ProjectElement::kProject) {
-            e->checkDoFileStuff();
-            return e->baseDirectory();
-        }
-    }
-    for (ProjectElement* e = element; e != nullptr; e = e->parent()) {
-        if (e->kind() == ProjectElement::kSolution) {
-            e->checkDoFileStuff();
-            return e->path().isEmpty() ? std::string() : e->path().dirPath(true);
-        }
-    }
-    return {};
-}
-
 // The extension of the file name part, after its last ".", in lower case; empty
 // when the name has no "." (such a file matches no folder filter).
 std::string lowerExtension(const std::string& fileName)
@@ -236,7 +216,7 @@ void ProjectSystem::populateDynamicFolder(ProjectElement* folder)
     } else {
         // A folder outside any project lists relative to its solution's
         // directory, and with neither, relative to the current directory.
-        std::string base = enclosingBaseDirectory(folder->parent());
+        std::string base = folder->baseDirectoryAbove();
         directory = base.empty() ? path : base + "/" + path;
     }
 
