@@ -11,13 +11,69 @@ BuildSystem* buildSystem = nullptr;
 
 namespace {
 
-// The toolchain's file extensions; its project system states the same ones.
-constexpr const char* kObjectFileExtension = ".hzo";
-constexpr const char* kExecutableFileExtension = ".hzx";
-constexpr const char* kLibraryFileExtension = ".hza";
 constexpr const char* kPackageExtension = "hzq";
 
+using enum PropertyClass::Type;
+
 } // namespace
+
+BuildSystem::BuildSystem()
+{
+    // The two "build_output_file_name" rows differ in group and default; the
+    // registry keeps the second.
+    // clang-format off
+    defineProperties({
+        {"Build", "Build Options", {
+            {"build_treat_warnings_as_errors", Boolean,  "Treat Warnings as Errors",  "No"},
+            {"build_suppress_warnings",        Boolean,  "Suppress Warnings",         "No"},
+            {"build_intermediate_directory",   FileName, "Intermediate Directory",    "$(Configuration)"},
+            {"build_output_directory",         FileName, "Output Directory",          "$(Configuration)"},
+            {"build_root_output_directory",    FileName, "Root Output Directory"},
+            {"build_quietly",                  Boolean,  "Build Quietly",             "Yes"},
+            {"build_debug_information",        Boolean,  "Include Debug Information", "Yes"},
+            {"build_exclude_from_build",       Boolean,  "Exclude From Build",        "No"},
+            {"build_always_rebuild",           Boolean,  "Always Rebuild",            "No"},
+        }},
+        {"C/C++", "Compiler Options", {
+            {"build_object_file_name", FileName, "Object File Name", "$(IntDir)/$(InputName)$(OBJ)"},
+        }},
+        {"Linker", "Linker Options", {
+            {"build_output_file_name", FileName, "Executable File Name", "$(OutDir)/$(ProjectName)$(EXE)"},
+        }},
+        {"Linker", "Library Options", {
+            {"build_output_file_name", FileName, "Library File Name", "$(OutDir)/$(ProjectName)$(LIB)"},
+        }},
+        {"(Information)", "(Information)", {
+            {"build_action", String, "Build Action", "", "", "not registered"},
+        }},
+        {"Staging", "Staging Options", {
+            {"stage_output_filepath",       String,  "Output File Path",                "$(OutDir)/$(RelInputPath)"},
+            {"stage_package_filepath",      String,  "Package File Path"},
+            {"stage_package_member_name",   String,  "Package Member Name",             "$(StageStudioDirRelativeOutputFilePath)"},
+            {"stage_command",               String,  "Stage Command",                   "cp \"$(RelInputPath)\" \"$(StageOutputFilePath)\""},
+            {"stage_command_wd",            String,  "Stage Command Working Directory", "$(ProjectDir)"},
+            {"stage_set_readonly",          Boolean, "Set To Read-only",                "No"},
+            {"stage_post_build_command",    String,  "Stage Post-Build Command"},
+            {"stage_post_build_command_wd", String,  "Stage Post-Build Working Directory", "$(ProjectDir)"},
+        }},
+        {"Combining", "Combining Options", {
+            {"combine_output_filepath", String,  "Output File Path",                  "$(OutDir)/$(InputFileName)"},
+            {"combine_command",         String,  "Combine Command"},
+            {"combine_command_wd",      String,  "Combine Command Working Directory", "$(ProjectDir)"},
+            {"combine_set_readonly",    Boolean, "Set To Read-only",                  "No"},
+        }},
+    });
+    // clang-format on
+}
+
+void BuildSystem::defineProperties(std::initializer_list<PropertySheet> sheets)
+{
+    const std::size_t first = definitions_.entries().size();
+    definitions_.define(sheets);
+    for (std::size_t i = first; i < definitions_.entries().size(); ++i)
+        if (definitions_.entries()[i].registered)
+            addPropertyClass(definitions_.entries()[i].propertyClass.get());
+}
 
 void BuildSystem::addPropertyClass(PropertyClass* propertyClass)
 {
@@ -71,16 +127,15 @@ MacroTable BuildSystem::macros(ProjectElement* node, const std::string& configur
         t["RelInputPath"] = node->writtenFilePath();
     }
 
-    t["OBJ"] = kObjectFileExtension;
-    t["EXE"] = kExecutableFileExtension;
-    t["LIB"] = kLibraryFileExtension;
+    t["OBJ"] = system ? system->objectFileExtension() : "";
+    t["EXE"] = system ? system->executableFileExtension() : "";
+    t["LIB"] = system ? system->libraryFileExtension() : "";
     t["PackageExt"] = kPackageExtension;
 
-    // The toolchain registers the directory properties; until it has, they are empty.
     auto expanded = [&](const char* saveName) {
-        const PropertyClass* property = findPropertyClass(saveName);
-        if (!system || !property)
+        if (!system)
             return std::string();
+        const PropertyClass* property = definition(saveName);
         return macroSystem.replaceMacros(t, system->settingFor(node, property, configuration));
     };
     const std::string intDir = expanded("build_intermediate_directory");

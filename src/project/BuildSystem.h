@@ -1,9 +1,12 @@
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "macros/MacroSystem.h"
+#include "project/PropertyTable.h"
 
 class ProjectElement;
 class PropertyClass;
@@ -13,7 +16,8 @@ class PropertyClass;
 // build systems derive from it, add their properties and refine the macros.
 class BuildSystem {
 public:
-    BuildSystem() = default;
+    // Defines and registers the build properties every toolchain has.
+    BuildSystem();
     virtual ~BuildSystem() = default;
     BuildSystem(const BuildSystem&) = delete;
     BuildSystem& operator=(const BuildSystem&) = delete;
@@ -23,6 +27,14 @@ public:
     void addPropertyClass(PropertyClass* propertyClass);
     // The class entered under `saveName`, or null.
     PropertyClass* findPropertyClass(const std::string& saveName) const;
+    // Every class the build system levels defined, in order, registered or not.
+    const PropertySet& definitions() const { return definitions_; }
+    // The first class defined with that save name (and group, when given), or null;
+    // unlike the registry it never answers with a class read from a file.
+    PropertyClass* definition(const std::string& saveName, const char* group = nullptr) const
+    {
+        return definitions_.find(saveName, group);
+    }
 
     // The macro table of `node` in `configuration`, weakest first: system and
     // global macros, the project's macros, then the names of the node, its
@@ -36,6 +48,19 @@ public:
     // configuration); the combined value is expanded, never the single values.
     std::string settingForExpanded(ProjectElement* node, const PropertyClass* property,
                                    const std::string& configuration);
+
+    // The options a tool of the build engine gets for `element`; the base adds none.
+    virtual bool appendBuildOptions(ProjectElement*, const std::string&, int, std::vector<std::string>&, void*)
+    {
+        return true;
+    }
+    virtual void appendPreprocessorOptions(ProjectElement*, const std::string&, std::vector<std::string>&) {}
+
+protected:
+    // Defines a level's properties after the earlier levels' and registers those
+    // not marked "not registered".
+    void defineProperties(std::initializer_list<PropertySheet> sheets);
+    PropertySet definitions_;
 
 private:
     std::map<std::string, PropertyClass*> registry_;

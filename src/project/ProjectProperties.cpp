@@ -201,5 +201,5 @@ std::string ProjectSystem::platform(ProjectElement* element) const
     // The platform property's default is the toolchain's platform name.
     if (!element)
         return platform_->defaultValue();
-    return settingFor(element, platform_.get(), kCommon);
+    return settingFor(element, platform_, kCommon);
 }

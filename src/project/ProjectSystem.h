@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "project/ProjectElement.h"
+#include "project/PropertyTable.h"
 
 class PropertyClass;
+class PropertyClassList;
 class PropertyInheritanceInformation;
 
 // The project model's operations over a solution tree: finding, creating and
@@ -17,7 +19,10 @@ class PropertyInheritanceInformation;
 // derive from it and add theirs).
 class ProjectSystem {
 public:
-    ProjectSystem();
+    // Defines the project-system properties; "file_type" offers "Default" and
+    // `fileTypes`, "project_type" offers `projectTypes`.
+    explicit ProjectSystem(const std::vector<std::string>& fileTypes = {},
+                           const std::vector<std::string>& projectTypes = {});
     virtual ~ProjectSystem();
     ProjectSystem(const ProjectSystem&) = delete;
     ProjectSystem& operator=(const ProjectSystem&) = delete;
@@ -90,19 +95,42 @@ public:
     // Raised whenever property values of `element` changed; nobody listens in the tool.
     void propertiesChanged(ProjectElement*) {}
 
-    // The project-system properties the model itself reads.
-    const PropertyClass* folderFilterProperty() const { return filter_.get(); }
-    const PropertyClass* platformProperty() const { return platform_.get(); }
-    const PropertyClass* projectMacrosProperty() const { return macros_.get(); }
+    // --- The toolchain ---
+    // Brings a tree read from a file of an older version up to date; the base
+    // leaves it as it is.
+    virtual void munge(ProjectElement*) {}
+    // The file name extensions of the toolchain's outputs, with their "."; the
+    // base has none.
+    virtual std::string objectFileExtension() const { return std::string(); }
+    virtual std::string libraryFileExtension() const { return std::string(); }
+    virtual std::string executableFileExtension() const { return std::string(); }
+    virtual std::string assemblyCodeFileExtension() const { return std::string(); }
+    // Append, without repeats, the properties that each tool of the toolchain
+    // reads; the base knows no tools.
+    virtual void appendCCompilerProperties(PropertyClassList&) const {}
+    virtual void appendCppCompilerProperties(PropertyClassList&) const {}
+    virtual void appendAssemblerProperties(PropertyClassList&) const {}
+    virtual void appendLinkerProperties(PropertyClassList&) const {}
+    virtual void appendArchiverProperties(PropertyClassList&) const {}
+
+    // The project-system properties, in the order they were defined.
+    const PropertySet& properties() const { return properties_; }
+    // The project-system property with that save name, or null.
+    const PropertyClass* property(const std::string& saveName) const { return properties_.find(saveName); }
+    // The ones the model itself reads on every lookup.
+    const PropertyClass* folderFilterProperty() const { return filter_; }
+    const PropertyClass* platformProperty() const { return platform_; }
+    const PropertyClass* projectMacrosProperty() const { return macros_; }
 
 private:
     std::unique_ptr<ProjectElement> solution_;
     std::vector<std::string> projectNames_;
     std::vector<std::string> solutionNames_;
     std::map<std::string, ProjectElement*> solutionMap_;
-    std::unique_ptr<PropertyClass> filter_;
-    std::unique_ptr<PropertyClass> platform_;
-    std::unique_ptr<PropertyClass> macros_;
+    PropertySet properties_;
+    const PropertyClass* filter_ = nullptr;
+    const PropertyClass* platform_ = nullptr;
+    const PropertyClass* macros_ = nullptr;
 };
 
 // The process's project system; null until solution mode creates it.

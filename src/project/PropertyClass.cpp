@@ -161,8 +161,24 @@ std::optional<PropertyClass::Type> PropertyClass::typeFromName(const std::string
     return static_cast<Type>(found - kTypeNames.begin());
 }
 
+void PropertyClass::setEnumerates(const std::vector<std::string>& list)
+{
+    enumerates_ = list;
+    enumeratesSource_ = nullptr;
+}
+
+void PropertyClass::setEnumeratesSource(std::function<std::vector<std::string>()> source)
+{
+    enumerates_.clear();
+    enumeratesSource_ = std::move(source);
+}
+
 std::vector<std::string> PropertyClass::enumerates() const
 {
+    if (enumeratesSource_) {
+        enumerates_ = enumeratesSource_();
+        enumeratesSource_ = nullptr;
+    }
     if (type_ == Boolean && enumerates_.empty())
         return {"No", "Yes"};
     return enumerates_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,7 +124,10 @@ public:
     void setEditor(void* editor) { editor_ = editor; }
     // The allowed values; a Boolean with no stored list answers "No", "Yes".
     std::vector<std::string> enumerates() const;
-    void setEnumerates(const std::vector<std::string>& list) { enumerates_ = list; }
+    void setEnumerates(const std::vector<std::string>& list);
+    // The allowed values, found by `source` when first asked for: for lists that
+    // are costly to find and rarely read.
+    void setEnumeratesSource(std::function<std::vector<std::string>()> source);
 
 private:
     void readFromStringProvider(bool withBounds);
@@ -140,7 +144,8 @@ private:
     bool readOnly_ = false;
     bool perConfiguration_ = true;
     Type type_;
-    std::vector<std::string> enumerates_;
+    mutable std::vector<std::string> enumerates_;
+    mutable std::function<std::vector<std::string>()> enumeratesSource_;
     std::int32_t minimum_ = 0;
     std::int32_t maximum_ = 0;
     void* editor_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include "macros/GlobalMacrosSetting.h"
 #include "macros/MacroSystem.h"
-#include "project/BuildSystem.h"
+#include "project/MSP430BuildSystem.h"
 #include "project/PropertyClass.h"
 #include "project/PropertyFixture.h"
 
@@ -12,19 +12,10 @@ namespace {
 
 using propertytest::SampleSolution;
 
-// A build system with the toolchain's three directory properties registered.
-struct DirectoryBuildSystem : BuildSystem {
-    PropertyClass intDir{"build_intermediate_directory", PropertyClass::DirPath, "", "", "", "", "$(Configuration)"};
-    PropertyClass rootOutDir{"build_root_output_directory", PropertyClass::DirPath, "", "", "", "", ""};
-    PropertyClass outDir{"build_output_directory", PropertyClass::DirPath, "", "", "", "", ""};
+// The toolchain's build system, with a last step that records what it saw.
+struct RecordingBuildSystem : MSP430BuildSystem {
     std::string lastNodeName;
 
-    DirectoryBuildSystem()
-    {
-        addPropertyClass(&intDir);
-        addPropertyClass(&rootOutDir);
-        addPropertyClass(&outDir);
-    }
     void addMacros(ProjectElement*, const std::string&, MacroTable& table) override
     {
         lastNodeName = table.at("ProjectNodeName");
@@ -35,7 +26,7 @@ struct DirectoryBuildSystem : BuildSystem {
 TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
 {
     SampleSolution s("/w/my.board.hzp");
-    BuildSystem base;
+    MSP430BuildSystem base;
     buildSystem = &base;
     MacroTable t = base.macros(s.file, "Debug");
     EXPECT_EQ(t.at("ProjectNodeName"), "main.c");
@@ -50,9 +41,8 @@ TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
     EXPECT_EQ(t.at("InputPath"), "/w/src/main.c");
     EXPECT_EQ(t.at("RelInputPath"), "src/main.c");
     EXPECT_EQ(t.at("EXE"), ".hzx");
-    // The directory properties are not registered with the base: empty.
-    EXPECT_EQ(t.at("IntDir"), ".");
-    EXPECT_EQ(t.at("OutDir"), ".");
+    EXPECT_EQ(t.at("IntDir"), "Debug");
+    EXPECT_EQ(t.at("OutDir"), "Debug");
     EXPECT_EQ(t.at("RootOutDir"), "");
     EXPECT_EQ(t.count("RootRelativeOutDir"), 0u);
 
@@ -67,7 +57,7 @@ TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
 TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
 {
     SampleSolution s;
-    DirectoryBuildSystem build;
+    RecordingBuildSystem build;
     buildSystem = &build;
     setGlobalMacrosSetting("HostOS=global;G=global;Configuration=global");
     s.set(s.project, "Common", "macros", "G=project;P=$(G);OutDir=ignored");
@@ -79,7 +69,7 @@ TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
     EXPECT_EQ(t.at("F"), "file");
     EXPECT_EQ(t.at("Configuration"), "Debug");
     EXPECT_EQ(t.at("IntDir"), "Debug");
-    EXPECT_EQ(t.at("OutDir"), ".");
+    EXPECT_EQ(t.at("OutDir"), "Debug");
     EXPECT_EQ(t.at("Added"), "last");
     EXPECT_EQ(build.lastNodeName, "main.c");
 
@@ -97,7 +87,7 @@ TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
 TEST(BuildMacros, SettingForExpandedExpandsTheCombinedValue)
 {
     SampleSolution s;
-    DirectoryBuildSystem build;
+    RecordingBuildSystem build;
     buildSystem = &build;
     macroSystem.setSystemMacro("Tools", "/opt/tools");
     const PropertyClass includes("c_include_directories", PropertyClass::StringList, "", "", "", "", "");
@@ -109,8 +99,24 @@ TEST(BuildMacros, SettingForExpandedExpandsTheCombinedValue)
     EXPECT_EQ(build.settingForExpanded(s.file, &includes, "Debug"),
               "/w/src;/opt/tools/include;$(Undefined);$(ProjectName)");
     const PropertyClass output("o", PropertyClass::FileName, "", "", "", "", "$(OutDir)/$(ProjectName)$(EXE)");
-    EXPECT_EQ(build.settingForExpanded(s.project, &output, "Release"), "./p.hzx");
+    EXPECT_EQ(build.settingForExpanded(s.project, &output, "Release"), "Release/p.hzx");
     EXPECT_EQ(build.settingForExpanded(s.project, nullptr, "Release"), "");
+}
+
+TEST(BuildMacros, LibExtNamesTheProjectsLibraryVariant)
+{
+    SampleSolution s;
+    MSP430BuildSystem build;
+    buildSystem = &build;
+    EXPECT_EQ(build.macros(s.project, "Debug").at("LibExt"), "_soft_single");
+    EXPECT_EQ(build.macros(s.file, "Debug").count("LibExt"), 0u);
+
+    s.set(s.solution, "Common", "build_use_hardware_multiplier", "16-Bit Multiplier");
+    s.set(s.project, "Debug", "double_is_float", "No");
+    s.set(s.project, "Debug", "msp430_insn_set", "MSP430X");
+    EXPECT_EQ(build.macros(s.project, "Debug").at("LibExt"), "_hw16_double_cpux");
+    s.set(s.project, "Release", "build_use_hardware_multiplier", "Inline"); // the family's old value
+    EXPECT_EQ(build.macros(s.project, "Release").at("LibExt"), "_hw32_single");
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "project/ProjectElement.h"
-#include "project/ProjectSystem.h"
+#include "project/MSP430ProjectSystem.h"
 
 namespace propertytest {
 
 struct SampleSolution {
-    ProjectSystem system;
+    MSP430ProjectSystem system;
     ProjectElement* solution = nullptr;
     ProjectElement* project = nullptr;
     ProjectElement* folder = nullptr;
