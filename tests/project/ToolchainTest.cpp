@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/QTx.h"
+#include "project/MSP430BuildSystem.h"
+#include "project/PropertyFixture.h"
+#include "project/PropertyValueGroup.h"
+#include "support/files.h"
+
+namespace {
+
+using propertytest::SampleSolution;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+std::vector<std::string> saveNames(const PropertyClassList& list)
+{
+    std::vector<std::string> names;
+    for (const PropertyClass* propertyClass : list)
+        names.push_back(propertyClass->saveName());
+    return names;
+}
+
+TEST(Toolchain, RegistryHoldsEveryLevelWithTheLaterLevelsChanges)
+{
+    MSP430BuildSystem build;
+    // Build system 25 (one not registered), standard 66, VNOF 22, MSP430 5 (one replacing).
+    EXPECT_EQ(build.definitions().entries().size(), 25u + 66u + 22u + 5u - 1u);
+
+    const PropertyClass* multiplier = build.findPropertyClass("build_use_hardware_multiplier");
+    EXPECT_EQ(multiplier, build.definition("build_use_hardware_multiplier"));
+    EXPECT_EQ(multiplier->defaultValue(), "No Multiplier");
+    EXPECT_EQ(multiplier->enumerates(),
+              (std::vector<std::string>{"No Multiplier", "16-Bit Multiplier", "32-Bit Multiplier"}));
+    EXPECT_EQ(build.findPropertyClass("linker_output_format")->defaultValue(), "None");
+    EXPECT_EQ(build.findPropertyClass("linker_output_format")->enumerates().size(), 7u);
+    EXPECT_EQ(build.findPropertyClass("linker_memory_map_file")->defaultValue(),
+              "$(PackagesDir)/targets/msp430/MSP430F449.xml");
+    EXPECT_EQ(build.findPropertyClass("linker_memory_map_file")->specialValueText(), "XML (*.xml)");
+    EXPECT_EQ(build.findPropertyClass("linker_heap_size")->suffix(), "bytes");
+    EXPECT_EQ(build.findPropertyClass("linker_checksum_algorithm")->defaultValue(), "CRC16");
+
+    EXPECT_NE(build.definition("build_action"), nullptr);
+    EXPECT_EQ(build.findPropertyClass("build_action"), nullptr);
+    EXPECT_EQ(build.findPropertyClass("build_output_file_name")->defaultValue(), "$(OutDir)/$(ProjectName)$(LIB)");
+    EXPECT_EQ(build.definition("build_output_file_name", "Linker Options")->shortDescription(),
+              "Executable File Name");
+
+    // Spot checks of a row from each table.
+    const PropertyClass* stack = build.findPropertyClass("linker_stack_size");
+    EXPECT_EQ(stack->type(), PropertyClass::IntegerRange);
+    EXPECT_EQ(stack->defaultValue(), "0"); // below the minimum: defaults are not clamped
+    EXPECT_EQ(stack->minimum(), 2);
+    EXPECT_EQ(stack->maximum(), 32768);
+    const PropertyClass* stage = build.findPropertyClass("stage_command");
+    EXPECT_EQ(stage->defaultValue(), "cp \"$(RelInputPath)\" \"$(StageOutputFilePath)\"");
+    EXPECT_EQ(stage->page(), "Staging");
+    EXPECT_EQ(stage->group(), "Staging Options");
+    const PropertyClass* io = build.findPropertyClass("link_IOLibraryName");
+    EXPECT_EQ(io->enumerates(), (std::vector<std::string>{"debug", "target", "none"}));
+    EXPECT_EQ(build.findPropertyClass("optimize_register_allocation")->enumerates().size(), 3u);
+    EXPECT_EQ(build.findPropertyClass("arm_linker_jtag_pad_pre_ir")->suffix(), "bits");
+    EXPECT_EQ(build.findPropertyClass("msp430_insn_set")->page(), "Target");
+
+    MSP430ProjectSystem system;
+    EXPECT_EQ(system.properties().entries().size(), 21u);
+    EXPECT_EQ(system.property("project_type")->enumerates(), StandardProjectSystem::projecttypes());
+    EXPECT_EQ(system.property("project_type")->defaultValue(), "Executable");
+    const std::vector<std::string> fileTypes = system.property("file_type")->enumerates();
+    ASSERT_EQ(fileTypes.size(), 15u);
+    EXPECT_EQ(fileTypes.front(), "Default");
+    EXPECT_EQ(fileTypes.back(), "Object file");
+    const std::vector<std::string> codecs = system.property("file_codec")->enumerates();
+    EXPECT_EQ(codecs.front(), "Default");
+    EXPECT_NE(std::find(codecs.begin(), codecs.end(), "UTF-8"), codecs.end());
+    for (const char* commonOnly : {"file_codec", "file_open_with", "file_type", "filter", "project_type",
+                                   "batch_build_configurations"})
+        EXPECT_FALSE(system.property(commonOnly)->perConfiguration()) << commonOnly;
+    EXPECT_TRUE(system.property("project_directory")->readOnly());
+    EXPECT_EQ(system.assemblyCodeFileExtension(), ".s43");
+}
+
+TEST(Toolchain, BuildOptionsFileExtendsTheToolLists)
+{
+    TempDir dir;
+    writeFile(dir.path() + "/bin/mkpkg", "");
+    writeFile(dir.path() + "/bin/build_options.xml", R"(<options>
+  <property name="x_compiler" type="String" tool="compiler" default="c"/>
+  <anything name="x_linker" type="Boolean" tool="linker"/>
+  <property name="x_debugger" tool="debugger"/>
+  <property name="x_none" type="String"/>
+</options>)");
+    QTx::setApplicationPath((dir.path() + "/bin/mkpkg").c_str(), 1);
+    MSP430BuildSystem build;
+    buildSystem = &build;
+    MSP430ProjectSystem system;
+
+    PropertyClassList c;
+    system.appendCCompilerProperties(c);
+    std::vector<std::string> names = saveNames(c);
+    ASSERT_EQ(names.size(), 2u + 20u + 2u);
+    EXPECT_EQ(names[0], "c_additional_options");
+    EXPECT_EQ(names[2], "c_preprocessor_definitions");
+    EXPECT_EQ(names[21], "x_compiler"); // the extras end the compiler list
+    EXPECT_EQ(names.back(), "optimize_register_allocation");
+
+    PropertyClassList assembler;
+    system.appendAssemblerProperties(assembler);
+    EXPECT_EQ(saveNames(assembler).back(), "x_compiler");
+
+    PropertyClassList linker;
+    system.appendLinkerProperties(linker);
+    names = saveNames(linker);
+    ASSERT_EQ(names.size(), 23u + 19u + 1u);
+    EXPECT_EQ(names[22], "x_linker");
+    EXPECT_EQ(linker[41], build.findPropertyClass("build_use_hardware_multiplier"));
+    EXPECT_EQ(names.back(), "msp430_debug_interface");
+
+    PropertyClassList archiver;
+    system.appendArchiverProperties(archiver);
+    EXPECT_EQ(saveNames(archiver), (std::vector<std::string>{"double_is_float", "build_use_hardware_multiplier"}));
+
+    EXPECT_NE(build.findPropertyClass("x_debugger"), nullptr); // registered, in no list
+    EXPECT_EQ(build.findPropertyClass("x_none"), nullptr);
+}
+
+TEST(Toolchain, BuildAndPreprocessorOptionsFollowTheSettings)
+{
+    SampleSolution s;
+    MSP430BuildSystem build;
+    buildSystem = &build;
+    auto options = [&](int action, const std::string& configuration) {
+        std::vector<std::string> out;
+        EXPECT_TRUE(build.appendBuildOptions(s.file, configuration, action, out, nullptr));
+        return out;
+    };
+    using Options = std::vector<std::string>;
+    EXPECT_EQ(options(MSP430BuildSystem::kCompileAction, "Debug"), Options{"-D__LATHMARK_MSP430"});
+    EXPECT_EQ(options(MSP430BuildSystem::kLinkAction, "Debug"), Options{});
+    EXPECT_EQ(options(3, "Debug"), Options{});
+
+    s.set(s.project, "Release", "msp430_insn_set", "MSP430X");
+    s.set(s.project, "Release", "link_msp430_workaround_CPU_6_bug", "Yes");
+    s.set(s.file, "Release", "c_undefine_all_preprocessor_definitions", "Yes");
+    EXPECT_EQ(options(MSP430BuildSystem::kAssembleAction, "Release"), Options{"-mcpux"});
+    EXPECT_EQ(options(MSP430BuildSystem::kLinkAction, "Release"), (Options{"-mcpux", "-fcpu6"}));
+    Options preprocessor;
+    build.appendPreprocessorOptions(s.file, "Release", preprocessor);
+    EXPECT_EQ(preprocessor, Options{});
+    build.appendPreprocessorOptions(s.file, "Debug", preprocessor);
+    EXPECT_EQ(preprocessor, Options{"-D__LATHMARK_MSP430"});
+}
+
+TEST(Toolchain, MungeDropsTheSharedPlacementAndAppliesTheTarget)
+{
+    TempDir dir;
+    writeFile(dir.path() + "/groups.xml", R"(<targets>
+  <group name="Target" default="F149">
+    <groupEntry name="F149"><property name="memory" value="60K"/></groupEntry>
+    <groupEntry name="F449"><property name="memory" value="48K"/></groupEntry>
+  </group>
+</targets>)");
+    SampleSolution s;
+    MSP430BuildSystem build;
+    buildSystem = &build;
+    // An older file: a nested solution whose project names its target, and the
+    // outer project with the shared placement file among its startup files.
+    ProjectElement* inner = new ProjectElement("solution");
+    s.solution->appendChild(inner);
+    ProjectElement* innerProject = new ProjectElement("project");
+    innerProject->setName("q", false);
+    inner->appendChild(innerProject);
+    s.set(innerProject, "Common", "Target", "F449");
+    ProjectElement* startup = s.system.createFolder(s.project, "Startup Code", "", false);
+    s.system.addFile(startup, "$(StudioDir)/targets/section_placement.xml", false);
+    s.system.addFile(startup, "crt0.s43", false);
+    s.set(s.solution, "Common", "property_groups_file_path", dir.path() + "/groups.xml");
+
+    s.system.munge(s.solution);
+
+    EXPECT_EQ(s.system.findFile(startup, "$(StudioDir)/targets/section_placement.xml"), nullptr);
+    EXPECT_NE(s.system.findFile(startup, "crt0.s43"), nullptr);
+    const PropertyClass memory("memory", PropertyClass::String, "", "", "", "", "");
+    const PropertyClass target("Target", PropertyClass::String, "", "", "", "", "");
+    EXPECT_EQ(s.system.specificSettingFor(s.project, &memory, "Common"), "60K");
+    EXPECT_EQ(s.system.specificSettingFor(s.project, &target, "Common"), "F149"); // the default, now recorded
+    EXPECT_EQ(s.system.specificSettingFor(innerProject, &memory, "Common"), "48K");
+}
+
+} // namespace
