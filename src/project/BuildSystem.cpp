@@ -64,6 +64,9 @@ BuildSystem::BuildSystem()
         }},
     });
     // clang-format on
+    intermediateDirectory_ = definition("build_intermediate_directory");
+    rootOutputDirectory_ = definition("build_root_output_directory");
+    outputDirectory_ = definition("build_output_directory");
 }
 
 void BuildSystem::defineProperties(std::initializer_list<PropertySheet> sheets)
@@ -132,17 +135,16 @@ MacroTable BuildSystem::macros(ProjectElement* node, const std::string& configur
     t["LIB"] = system ? system->libraryFileExtension() : "";
     t["PackageExt"] = kPackageExtension;
 
-    auto expanded = [&](const char* saveName) {
+    auto expanded = [&](const PropertyClass* property) {
         if (!system)
             return std::string();
-        const PropertyClass* property = definition(saveName);
         return macroSystem.replaceMacros(t, system->settingFor(node, property, configuration));
     };
-    const std::string intDir = expanded("build_intermediate_directory");
+    const std::string intDir = expanded(intermediateDirectory_);
     t["IntDir"] = intDir.empty() ? "." : intDir;
-    const std::string rootOutDir = expanded("build_root_output_directory");
+    const std::string rootOutDir = expanded(rootOutputDirectory_);
     t["RootOutDir"] = rootOutDir;
-    const std::string outDir = expanded("build_output_directory");
+    const std::string outDir = expanded(outputDirectory_);
     t["OutDir"] = outDir.empty() ? "." : outDir;
     // Tested on the expanded text itself: an output directory that came out
     // empty (standing for ".") has no root-relative form.

@@ -64,6 +64,10 @@ protected:
 
 private:
     std::map<std::string, PropertyClass*> registry_;
+    // The directories every build table names, looked up once.
+    const PropertyClass* intermediateDirectory_ = nullptr;
+    const PropertyClass* rootOutputDirectory_ = nullptr;
+    const PropertyClass* outputDirectory_ = nullptr;
 };
 
 // The process's build system; null until solution mode creates it.
