@@ -22,7 +22,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | 
 
 // Every value is its element's first child written out as XML; nested "setting"
 // elements would write the same bytes once per level, so the values together may
-// take only a few times the file's size (escaping one byte can take six).
+// take only a few times the file's size (a control character is written as five).
 constexpr std::uint64_t kValueBytesPerFileByte = 8;
 constexpr std::uint64_t kValueBytesSlack = 64 * 1024;
 
