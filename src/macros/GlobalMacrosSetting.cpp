@@ -1,22 +1,45 @@
 #include "macros/GlobalMacrosSetting.h"
 
+#include <utility>
+
 namespace {
 
-// A function-local value, so that static initialisers in other files may read it.
+// Function-local values, so that static initialisers in other files may use them.
 std::string& storedValue()
 {
     static std::string value;
     return value;
 }
 
+GlobalMacrosReader& reader()
+{
+    static GlobalMacrosReader read;
+    return read;
+}
+
+GlobalMacrosWriter& writer()
+{
+    static GlobalMacrosWriter write;
+    return write;
+}
+
 } // namespace
 
 std::string globalMacrosSetting()
 {
-    return storedValue();
+    return reader() ? reader()() : storedValue();
 }
 
 void setGlobalMacrosSetting(const std::string& listText)
 {
-    storedValue() = listText;
+    if (writer())
+        writer()(listText);
+    else
+        storedValue() = listText;
+}
+
+void setGlobalMacrosSettingSource(GlobalMacrosReader read, GlobalMacrosWriter write)
+{
+    reader() = std::move(read);
+    writer() = std::move(write);
 }

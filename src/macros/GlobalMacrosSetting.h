@@ -1,8 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
-// The stored value of the user's "Environment/Macros/Global Macros" setting: the
-// global macros as "name=value" entries in the list text form. Empty until set.
+// The user's "Environment/Macros/Global Macros" setting: the global macros as
+// "name=value" entries in the list text form. The macro system reads and writes
+// it here; the environment settings, which live above this floor, install
+// themselves as its source. Without a source the text is kept here, empty until set.
 std::string globalMacrosSetting();
 void setGlobalMacrosSetting(const std::string& listText);
+
+using GlobalMacrosReader = std::function<std::string()>;
+using GlobalMacrosWriter = std::function<void(const std::string&)>;
+// Reads and writes go to `read` and `write` from now on; an empty function
+// puts that direction back on the kept text.
+void setGlobalMacrosSettingSource(GlobalMacrosReader read, GlobalMacrosWriter write);
