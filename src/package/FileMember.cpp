@@ -4,7 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error)
+bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
+                   ReadOnlyWhen rule)
 {
     // Non-blocking, so that naming a FIFO cannot hang the tool; only regular files are members.
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -20,7 +21,7 @@ bool addFileMember(Archive2& archive, const std::string& path, const std::string
         error = *limit;
         return false;
     }
-    bool readOnly = (status.st_mode & 0600) == 0400;
+    bool readOnly = rule == ReadOnlyWhen::OwnerReadsOnly ? (status.st_mode & 0600) == 0400 : (status.st_mode & 0200) == 0;
     archive.addMember(path.c_str(), memberName.c_str(), 0, static_cast<std::uint32_t>(status.st_size), readOnly,
                       static_cast<std::int32_t>(status.st_mtime));
     return true;

@@ -8,9 +8,13 @@
 #include "project/ProjectElement.h"
 #include "project/PropertyTable.h"
 
+class Archive2;
+class ProjectFileNotFoundErrorHandler;
 class PropertyClass;
 class PropertyClassList;
 class PropertyInheritanceInformation;
+class TemplateNotFoundErrorHandler;
+class XMLElement;
 
 // The project model's operations over a solution tree: finding, creating and
 // removing elements, adding files, filling dynamic folders, indexing projects,
@@ -30,6 +34,32 @@ public:
     // The loaded solution's root, or null; setting it destroys the previous one.
     ProjectElement* solutionElement() const { return solution_.get(); }
     void setSolutionElement(std::unique_ptr<ProjectElement> root);
+
+    // --- Solution files ---
+    // Reads the solution file `path` (absolute) with its imports, completes the
+    // projects that name a template, indexes the projects and fills the dynamic
+    // folders; either handler may be null. Raises SolutionLoadError, and then no
+    // solution is loaded.
+    void loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
+                      TemplateNotFoundErrorHandler* templateHandler);
+    // The tree of one solution or project file, `fileName` taken relative to
+    // `baseDirectory` unless it is absolute or `baseDirectory` is empty. The caller owns it.
+    ProjectElement* loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
+                                    ProjectFileNotFoundErrorHandler* handler);
+    // The element tree built from `element` of the file read from `directory`,
+    // with every "import" replaced by the file it names. The caller owns it.
+    ProjectElement* domToElement(const std::string& directory, XMLElement* element,
+                                 ProjectFileNotFoundErrorHandler* handler);
+    // Announced at the end of a successful load; nobody listens in the tool.
+    void solutionLoaded() {}
+
+    // --- Packaging ---
+    // Writes the solution file, every file the tree names below the solution's
+    // directory and the package description file (when not null) as the
+    // compressed package `outputFile`, which is replaced only when all of it was
+    // written. False, with the reason in `error`, when it could not be.
+    bool packageSolution(ProjectElement* solution, const std::string& outputFile,
+                         const std::optional<std::string>& packageDescription, std::string& error);
 
     // --- The tree ---
     // The first direct file child whose "file_name" is exactly `fileName`, or null.
@@ -122,11 +152,29 @@ public:
     const PropertyClass* platformProperty() const { return platform_; }
     const PropertyClass* projectMacrosProperty() const { return macros_; }
 
+    // Solution trees nest at most this deep, imports included: deeper trees are
+    // hostile, and the recursive walks and the solution index stay small below it.
+    static constexpr int kMaxNesting = 256;
+
 private:
+    // The tree of `element`, read from `directory`; `subject` names the file in errors.
+    std::unique_ptr<ProjectElement> buildTree(const std::string& subject, const std::string& directory,
+                                              XMLElement* element, ProjectFileNotFoundErrorHandler* handler);
+    // One element without its children, or the whole tree of an imported file.
+    std::unique_ptr<ProjectElement> newElement(const std::string& directory, XMLElement* element,
+                                               ProjectFileNotFoundErrorHandler* handler);
+    void completeFromTemplates(TemplateNotFoundErrorHandler* handler);
+    void forgetSolution();
+
     std::unique_ptr<ProjectElement> solution_;
     std::vector<std::string> projectNames_;
     std::vector<std::string> solutionNames_;
     std::map<std::string, ProjectElement*> solutionMap_;
+    std::vector<std::string> filesBeingLoaded_;
+    std::vector<ProjectElement*> templateElements_;
+    std::vector<ProjectElement*> dynamicFolders_;
+    // How deep the file being read sits in the tree being built.
+    int nesting_ = 0;
     PropertySet properties_;
     const PropertyClass* filter_ = nullptr;
     const PropertyClass* platform_ = nullptr;

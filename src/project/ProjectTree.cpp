@@ -29,25 +29,44 @@ bool filterLists(const std::string& filter, const std::string& extension)
 
 using ElementMap = std::map<std::string, ProjectElement*>;
 
-// One level of the project index: the projects among `parent`'s children enter
-// `target` (qualified by `prefix` when there is one); the solutions among them
-// enter `solutions` under their qualified key, lend their projects to `target`
-// under that key, and get their own project map and inheritance map rebuilt.
-void indexProjects(ElementMap& target, ElementMap& solutions, const std::string& prefix, ProjectElement* parent)
+// The projects of the solutions nested in `parent`, and of theirs, enter
+// `target` qualified by the chain of solution names that leads to them.
+void indexNestedProjects(ElementMap& target, const std::string& prefix, ProjectElement* parent)
 {
     for (ProjectElement* child = parent->firstChild(); child != nullptr; child = child->nextSibling()) {
         if (child->kind() == ProjectElement::kProject) {
-            std::string name = child->getName();
-            target[prefix.empty() ? name : name + "(" + prefix + ")"] = child;
+            target[prefix.empty() ? child->getName() : child->getName() + "(" + prefix + ")"] = child;
         } else if (child->kind() == ProjectElement::kSolution) {
             std::string name = child->getName();
-            std::string key = prefix.empty() ? name : prefix + "," + name;
-            solutions[key] = child;
-            indexProjects(target, solutions, key, child);
-            child->projects().clear();
-            indexProjects(child->projects(), solutions, "", child);
-            child->updateInheritenceMap();
+            indexNestedProjects(target, prefix.empty() ? name : prefix + "," + name, child);
         }
+    }
+}
+
+// Every solution below `parent` gets its own project map and inheritance map,
+// and enters `solutions` under each chain of solution names that ends in it,
+// longest first: a solution C in B in A is "A,B,C", "B,C" and "C". Each solution
+// is visited once, so nesting costs time in the number of keys rather than a
+// walk per key; where two chains give one key, the later solution in document
+// order keeps it.
+void indexSolutions(ElementMap& solutions, std::vector<std::string>& chain, ProjectElement* parent)
+{
+    for (ProjectElement* child = parent->firstChild(); child != nullptr; child = child->nextSibling()) {
+        if (child->kind() != ProjectElement::kSolution)
+            continue;
+        chain.push_back(child->getName());
+        std::string key;
+        for (auto name = chain.rbegin(); name != chain.rend(); ++name)
+            key = key.empty() ? *name : *name + "," + key;
+        for (std::size_t start = 0; start < chain.size(); ++start) {
+            solutions[key] = child;
+            key.erase(0, chain[start].size() + 1);
+        }
+        child->projects().clear();
+        indexNestedProjects(child->projects(), "", child);
+        child->updateInheritenceMap();
+        indexSolutions(solutions, chain, child);
+        chain.pop_back();
     }
 }
 
@@ -239,7 +258,9 @@ void ProjectSystem::updateProjectList()
     ProjectElement* root = solution_.get();
     if (root != nullptr) {
         root->projects().clear();
-        indexProjects(root->projects(), solutionMap_, "", root);
+        indexNestedProjects(root->projects(), "", root);
+        std::vector<std::string> chain;
+        indexSolutions(solutionMap_, chain, root);
         solutionMap_[root->getName()] = root;
         root->updateInheritenceMap();
     }

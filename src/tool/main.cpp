@@ -4,6 +4,7 @@
 #include "tool/ArchiveMode.h"
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
+#include "tool/SolutionMode.h"
 #include "foundation/Release.h"
 
 int main(int argc, char** argv)
@@ -20,9 +21,5 @@ int main(int argc, char** argv)
         RELEASE_printVersionToStdout("Package Maintainer");
     if (!inputFilename)
         return 0;
-    if (createHZR) {
-        report->fatal("solution packaging is not available in this build");
-        return 1;
-    }
-    return runArchiveMode();
+    return createHZR ? runSolutionMode(argc > 0 ? argv[0] : "mkpkg") : runArchiveMode();
 }

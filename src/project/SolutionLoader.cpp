@@ -1,0 +1,201 @@
+// Reading solution and project files: the loader, imports, and the completion
+// of the projects that name a template.
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/PathText.h"
+#include "foundation/Release.h"
+#include "macros/MacroSystem.h"
+#include "project/ProjectSystem.h"
+#include "project/ProjectTemplates.h"
+#include "project/SolutionLoadError.h"
+#include "xml/XML.h"
+
+namespace {
+
+bool isImport(const XMLElement* element)
+{
+    return std::strcmp(element->tagName(), "import") == 0;
+}
+
+// Only a regular file counts as readable: a directory opens but holds no text,
+// and a FIFO would wait for a writer (so it is opened without blocking).
+bool canRead(const std::string& path, std::time_t& modified)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    close(fd);
+    modified = status.st_mtime;
+    return regular;
+}
+
+std::string nestingMessage()
+{
+    return " nests elements more than " + std::to_string(ProjectSystem::kMaxNesting) + " deep";
+}
+
+} // namespace
+
+void ProjectSystem::forgetSolution()
+{
+    projectNames_.clear();
+    solutionNames_.clear();
+    solutionMap_.clear();
+    filesBeingLoaded_.clear();
+    solution_.reset();
+    templateElements_.clear();
+    dynamicFolders_.clear();
+    nesting_ = 0;
+}
+
+void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
+                                 TemplateNotFoundErrorHandler* templateHandler)
+{
+    forgetSolution();
+    try {
+        solution_.reset(loadProjectFile(std::string(), path, fileHandler));
+        completeFromTemplates(templateHandler);
+    } catch (...) {
+        // Elements built before the failure are gone with their tree; nothing points at them.
+        forgetSolution();
+        throw;
+    }
+    updateProjectList();
+    for (ProjectElement* folder : dynamicFolders_)
+        populateDynamicFolder(folder);
+    clearModified(solution_.get(), true, true);
+    solutionLoaded();
+}
+
+void ProjectSystem::completeFromTemplates(TemplateNotFoundErrorHandler* handler)
+{
+    if (templateElements_.empty())
+        return;
+    ProjectTemplates templates;
+    for (ProjectElement* element : templateElements_) {
+        std::string name = element->attribute("Name").value_or("");
+        std::string templateName = element->attribute("template_name").value_or("");
+        element->removeAttribute("template_name");
+        if (templateName.empty() && (handler == nullptr || !handler->retry(&templates, name, templateName)))
+            throw SolutionLoadError("no template for project ", false, name);
+        XMLElement* found = templates.findTemplate(templateName);
+        if (found == nullptr)
+            throw SolutionLoadError(templateName, false, " project template not found");
+        templates.createProjectFromTemplate(solutionContaining(element->parent()), element, found);
+    }
+    clearModified(solution_.get(), true, true);
+}
+
+ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
+                                               ProjectFileNotFoundErrorHandler* handler)
+{
+    const std::string fullName =
+        fileName.starts_with('/') || baseDirectory.empty() ? fileName : baseDirectory + "/" + fileName;
+    struct stat status {};
+    if (stat(fullName.c_str(), &status) != 0 && (handler == nullptr || !handler->retry(fullName)))
+        throw SolutionLoadError(fullName, false, " does not exist");
+    std::time_t modified = 0;
+    if (!canRead(fullName, modified))
+        throw SolutionLoadError(fullName, false, " cannot access");
+    const std::string absolute = Path(absolutePath(fullName)).filePath();
+    if (std::find(filesBeingLoaded_.begin(), filesBeingLoaded_.end(), absolute) != filesBeingLoaded_.end())
+        throw SolutionLoadError(absolute, false, " solution already loaded");
+
+    // On the heap: an import chain holds one document per level while it is read.
+    auto document = std::make_unique<XMLDocument>(false);
+    if (!document->load(absolute.c_str()))
+        throw SolutionLoadError(fullName, true, document->errorMessage(), static_cast<int>(document->errorLine()));
+    const char* docType = document->docType();
+    // A declaration without any element is no solution file either.
+    if (docType == nullptr || std::string(docType) != std::string(Get_STUDIO_NAME()) + "_Project_File" ||
+        document->rootElement() == nullptr)
+        throw SolutionLoadError(fullName, false, " not a solution file");
+
+    filesBeingLoaded_.push_back(absolute);
+    std::unique_ptr<ProjectElement> root = buildTree(fullName, directoryPart(absolute), document->rootElement(), handler);
+    root->setPath(absolute);
+    root->setLoadTime(modified);
+    filesBeingLoaded_.pop_back();
+
+    std::optional<std::string> version = root->attribute("version");
+    if (version != "2") {
+        munge(root.get());
+        root->setAttribute("version", "2", false);
+        clearModified(root.get(), true, true);
+    }
+    return root.release();
+}
+
+ProjectElement* ProjectSystem::domToElement(const std::string& directory, XMLElement* element,
+                                            ProjectFileNotFoundErrorHandler* handler)
+{
+    return buildTree(directory, directory, element, handler).release();
+}
+
+std::unique_ptr<ProjectElement> ProjectSystem::newElement(const std::string& directory, XMLElement* x,
+                                                          ProjectFileNotFoundErrorHandler* handler)
+{
+    if (isImport(x)) {
+        const char* written = x->attribute("file_name");
+        const std::string name = written != nullptr ? written : "";
+        std::unique_ptr<ProjectElement> imported(loadProjectFile(
+            directory, macroSystem.replaceMacros(macroSystem.globalMacros(true), name), handler));
+        imported->setAttribute("file_name", name, false);
+        imported->setImported(true);
+        imported->setModified(false);
+        return imported;
+    }
+    auto element = std::make_unique<ProjectElement>(x->tagName());
+    element->setAttributesFrom(x);
+    if (x->hasAttribute("template_name"))
+        templateElements_.push_back(element.get());
+    else if (x->hasAttribute("path"))
+        dynamicFolders_.push_back(element.get());
+    return element;
+}
+
+// Iterative, so that a deep document costs no stack; the nesting limit keeps
+// the walks of the finished tree shallow too.
+std::unique_ptr<ProjectElement> ProjectSystem::buildTree(const std::string& subject, const std::string& directory,
+                                                         XMLElement* top, ProjectFileNotFoundErrorHandler* handler)
+{
+    std::unique_ptr<ProjectElement> root = newElement(directory, top, handler);
+    struct Open {
+        XMLNode* next; // the next child node to read
+        ProjectElement* element;
+    };
+    std::vector<Open> open;
+    if (!isImport(top))
+        open.push_back({top->firstChild(), root.get()});
+    while (!open.empty()) {
+        XMLNode* node = open.back().next;
+        ProjectElement* parent = open.back().element;
+        if (node == nullptr) {
+            parent->setModified(false);
+            open.pop_back();
+            continue;
+        }
+        open.back().next = node->nextSibling();
+        XMLElement* x = node->toElement();
+        if (x == nullptr)
+            continue; // a CDATA section among the children is skipped
+        const int depth = nesting_ + static_cast<int>(open.size());
+        if (depth >= kMaxNesting)
+            throw SolutionLoadError(subject, false, nestingMessage());
+        const int outer = nesting_;
+        nesting_ = depth;
+        std::unique_ptr<ProjectElement> child = newElement(directory, x, handler);
+        nesting_ = outer;
+        ProjectElement* added = child.release();
+        parent->appendChild(added);
+        if (!isImport(x))
+            open.push_back({x->firstChild(), added});
+    }
+    return root;
+}

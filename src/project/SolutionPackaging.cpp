@@ -1,0 +1,85 @@
+// Solution packaging: the solution file, the files its tree names and the
+// package description file, written as one compressed package.
+#include "project/SolutionPackaging.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "foundation/PathText.h"
+#include "package/Archive.h"
+#include "package/FileMember.h"
+#include "project/ProjectSystem.h"
+
+namespace {
+
+// The member names so far, so that each file costs one lookup whatever the
+// number of members.
+using MemberNames = std::unordered_set<std::string>;
+
+void addElementFile(const std::string& baseDir, ProjectElement* element, Archive2& archive, MemberNames& names)
+{
+    std::optional<std::string> fileName = element->attribute("file_name");
+    // A macro left unexpanded names a file of the installation, not of the solution.
+    if (!fileName || fileName->find('$') != std::string::npos)
+        return;
+    element->checkDoFileStuff();
+    std::string relative;
+    // A file that shares no directory with the solution is left out silently, like a missing one.
+    if (!Path::relativeFilePath(baseDir, element->path().filePath(), relative) || names.contains(relative))
+        return;
+    if (addFileToPackage(element->path().filePath(), relative, archive))
+        names.insert(relative);
+}
+
+} // namespace
+
+bool addFileToPackage(const std::string& path, const std::string& memberName, Archive2& archive)
+{
+    // Why a file cannot be a member is not reported: it is left out of the package.
+    std::string unreported;
+    return addFileMember(archive, path, memberName, unreported, ReadOnlyWhen::OwnerCannotWrite);
+}
+
+void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive)
+{
+    MemberNames names;
+    for (const ArchiveChunk2& member : archive.members())
+        names.insert(member.name);
+    // Each entry is the next sibling still to visit on one level; configurations
+    // and files are not entered.
+    std::vector<ProjectElement*> pending{first};
+    while (!pending.empty()) {
+        ProjectElement* element = pending.back();
+        if (element == nullptr) {
+            pending.pop_back();
+            continue;
+        }
+        pending.back() = element->nextSibling();
+        const int kind = element->kind();
+        if (kind == ProjectElement::kSolution || kind == ProjectElement::kFile)
+            addElementFile(baseDir, element, archive, names);
+        if (kind == ProjectElement::kSolution || kind == ProjectElement::kProject || kind == ProjectElement::kFolder)
+            pending.push_back(element->firstChild());
+    }
+}
+
+bool ProjectSystem::packageSolution(ProjectElement* solution, const std::string& outputFile,
+                                    const std::optional<std::string>& packageDescription, std::string& error)
+{
+    Archive2 archive;
+    solution->checkDoFileStuff();
+    const std::string solutionFile = solution->path().filePath();
+    addFileToPackage(solutionFile, fileNamePart(solutionFile), archive);
+    const std::string baseDir = solution->path().dirPath(true);
+    addToPackage(baseDir, solution->firstChild(), archive);
+    // Added without looking for a member of that name: the tree may list it too.
+    std::string relative;
+    if (packageDescription && Path::relativeFilePath(baseDir, *packageDescription, relative))
+        addFileToPackage(*packageDescription, relative, archive);
+    // Written beside the output and renamed over it, so a failure leaves the old package as it was.
+    if (archive.write(outputFile.c_str(), Packing::Compressed) != 0) {
+        error = archive.errorText();
+        return false;
+    }
+    return true;
+}

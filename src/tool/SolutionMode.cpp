@@ -1,0 +1,66 @@
+#include "tool/SolutionMode.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "environment/EnvironmentSettings.h"
+#include "environment/PackageSystem.h"
+#include "foundation/HException.h"
+#include "foundation/Path.h"
+#include "foundation/PathText.h"
+#include "foundation/QTx.h"
+#include "macros/MacroSystem.h"
+#include "project/MSP430BuildSystem.h"
+#include "project/MSP430ProjectSystem.h"
+#include "project/SolutionLoadError.h"
+#include "tool/Globals.h"
+
+namespace {
+
+bool exists(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0;
+}
+
+} // namespace
+
+int runSolutionMode(const char* argv0)
+{
+    QTx::setApplicationPath(argv0, 1);
+    setupDefaultSystemMacros(QTx::rootDirectory());
+    try {
+        PackageSystem::setupPackageMacros("$(StudioUserDir)/packages");
+    } catch (const HException& failure) {
+        // The templates stub cannot exist, so no solution could be completed: stop here.
+        report->fatal(failure.message());
+        return 1;
+    }
+    // Never destroyed: the environment would save the user's settings file on the way out.
+    environment = new EnvironmentSettings();
+    environment->createEntries();
+    projectSystem = new MSP430ProjectSystem();
+    buildSystem = new MSP430BuildSystem(std::vector<std::string>{});
+    macroSystem.setSystemMacro("Platform", "msp430");
+
+    const Path solutionFile(*inputFilename);
+    try {
+        projectSystem->loadSolution(absolutePath(*inputFilename), nullptr, nullptr);
+    } catch (const SolutionLoadError& failure) {
+        std::fputs(failure.message().c_str(), stderr);
+        return 1;
+    }
+
+    const std::string baseName = solutionFile.baseName();
+    if (!outputFilename)
+        outputFilename = baseName + ".hzr";
+    std::optional<std::string> packageDescription = directoryPart(*inputFilename) + "/" + baseName + "_package.xml";
+    if (!exists(*packageDescription))
+        packageDescription.reset();
+    std::string error;
+    if (!projectSystem->packageSolution(projectSystem->solutionElement(), *outputFilename, packageDescription, error)) {
+        report->fatal(error);
+        return 1;
+    }
+    return 0;
+}

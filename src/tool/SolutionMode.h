@@ -1,0 +1,6 @@
+#pragma once
+
+// Brings up the project model, loads the solution `inputFilename` and packages
+// it into `outputFilename` (by default the solution's base name with ".hzr" in
+// the current directory). `argv0` locates the installation. Returns the exit status.
+int runSolutionMode(const char* argv0);
