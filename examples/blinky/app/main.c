@@ -1,4 +1,4 @@
-#include <msp430x14x.h>
+#include "board.h"
 #include "led.h"
 
 int main(void)
@@ -6,9 +6,9 @@ int main(void)
     WDTCTL = WDTPW | WDTHOLD; /* stop the watchdog */
     led_init();
     for (;;) {
-        volatile unsigned int delay;
+        volatile unsigned long delay;
         led_toggle();
-        for (delay = 0; delay < 50000u; ++delay)
+        for (delay = 0; delay < BOARD_MCLK_HZ / 16; ++delay)
             ;
     }
 }
