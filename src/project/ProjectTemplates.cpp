@@ -1,0 +1,296 @@
+#include "project/ProjectTemplates.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <set>
+
+#include "foundation/Text.h"
+#include "macros/MacroSystem.h"
+#include "project/BuildSystem.h"
+#include "project/ProjectElement.h"
+#include "project/ProjectSystem.h"
+#include "project/PropertyClass.h"
+#include "project/PropertyValueGroup.h"
+
+namespace {
+
+const std::string kCommon = "Common";
+
+bool hasTag(const XMLElement* element, const char* tag)
+{
+    return std::strcmp(element->tagName(), tag) == 0;
+}
+
+std::string text(const XMLElement* element, const char* name)
+{
+    const char* value = element->attribute(name);
+    return value != nullptr ? value : "";
+}
+
+bool expandIs(const XMLElement* element, const char* word)
+{
+    const char* value = element->attribute("expand");
+    return value != nullptr && lowerCase(value) == word;
+}
+
+std::string configurationOf(const XMLElement* element)
+{
+    std::string configuration = text(element, "configuration");
+    return configuration.empty() ? kCommon : configuration;
+}
+
+bool holdsProperty(const ProjectElement* element, const std::string& configuration, const std::string& name)
+{
+    std::optional<std::string> scratch;
+    return element->getProperty(configuration, name, scratch, nullptr);
+}
+
+// Expands with the build macros of `element` in "Common". Building that table
+// walks the tree above the element, so a text without references skips it.
+std::string expandMacros(ProjectElement* element, const std::string& value)
+{
+    if (value.find("$(") == std::string::npos)
+        return value;
+    const MacroTable table =
+        buildSystem != nullptr ? buildSystem->macros(element, kCommon) : macroSystem.globalMacros(true);
+    return macroSystem.replaceMacros(table, value);
+}
+
+} // namespace
+
+std::string projectTemplatesFile()
+{
+    return macroSystem.replaceMacros(macroSystem.systemMacros(), "$(TargetsDir)/project_templates.xml");
+}
+
+ProjectTemplates::ProjectTemplates() : XMLPP2(false)
+{
+    load(projectTemplatesFile().c_str());
+    if (XMLElement* root = rootElement())
+        createMaps(root);
+}
+
+ProjectTemplates::~ProjectTemplates() = default;
+
+void ProjectTemplates::createMaps(XMLElement* root)
+{
+    // Document order through the parent links: no stack, however deep the file nests.
+    XMLNode* node = root;
+    while (node != nullptr) {
+        if (XMLElement* element = node->toElement()) {
+            if (hasTag(element, "project") && element->hasAttribute("template_name")) {
+                templates_[element->attribute("template_name")] = element;
+            } else if (hasTag(element, "configurations")) {
+                for (XMLNode* child = element->firstChild(); child != nullptr; child = child->nextSibling())
+                    if (XMLElement* configuration = child->toElement())
+                        configurations_[text(configuration, "name")] = configuration;
+            }
+        }
+        if (node->firstChild() != nullptr) {
+            node = node->firstChild();
+            continue;
+        }
+        while (node != root && node->nextSibling() == nullptr)
+            node = node->parentNode();
+        node = node == root ? nullptr : node->nextSibling();
+    }
+}
+
+XMLElement* ProjectTemplates::findTemplate(const std::string& name)
+{
+    auto found = templates_.find(name);
+    return found != templates_.end() ? found->second : nullptr;
+}
+
+XMLElement* ProjectTemplates::findConfiguration(const std::string& name)
+{
+    auto found = configurations_.find(name);
+    return found != configurations_.end() ? found->second : nullptr;
+}
+
+std::vector<std::string> ProjectTemplates::listTemplates()
+{
+    std::vector<std::string> names;
+    names.reserve(templates_.size());
+    for (const auto& entry : templates_)
+        names.push_back(entry.first);
+    return names;
+}
+
+void ProjectTemplates::createProjectFromTemplate(ProjectElement* solution, ProjectElement* project,
+                                                 XMLElement* templateElement)
+{
+    solution_ = solution;
+    project_ = project;
+    if (projectSystem == nullptr || project == nullptr || templateElement == nullptr)
+        return;
+    projectSystem->setProperty(project, projectSystem->property("project_type"), kCommon, text(templateElement, "type"),
+                               false);
+    if (XMLNode* first = templateElement->firstChild())
+        if (XMLElement* element = first->toElement())
+            createFromTemplate(project, element);
+}
+
+void ProjectTemplates::createFromTemplate(ProjectElement* current, XMLElement* first)
+{
+    if (projectSystem == nullptr || current == nullptr)
+        return;
+    // One sibling chain per level, on an explicit stack: the templates file may
+    // nest deeper than the call stack would allow.
+    struct Level {
+        ProjectElement* current;
+        XMLNode* next;
+    };
+    std::vector<Level> levels{{current, first}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        XMLElement* element = level.next != nullptr ? level.next->toElement() : nullptr;
+        if (element == nullptr) {
+            levels.pop_back();
+            continue;
+        }
+        level.next = element->nextSibling();
+        ProjectElement* inner = apply(level.current, element);
+        if (inner != nullptr && element->firstChild() != nullptr && levels.size() < kMaxContentDepth)
+            levels.push_back({inner, element->firstChild()});
+    }
+}
+
+ProjectElement* ProjectTemplates::apply(ProjectElement* current, XMLElement* element)
+{
+    if (hasTag(element, "folder"))
+        return applyFolder(current, element);
+    if (hasTag(element, "file"))
+        return applyFile(current, element);
+    if (hasTag(element, "property"))
+        applyProperty(current, element);
+    else if (hasTag(element, "propertygroup"))
+        applyPropertyGroup(current, element);
+    else if (hasTag(element, "configuration") && element->hasAttribute("name"))
+        createConfiguration(solution_, project_, text(element, "name"));
+    return nullptr;
+}
+
+ProjectElement* ProjectTemplates::applyFolder(ProjectElement* current, XMLElement* element)
+{
+    const char* name = element->attribute("name");
+    if (name == nullptr)
+        return nullptr;
+    const std::string filter = text(element, "filter");
+    ProjectElement* folder = projectSystem->findFolder(current, name);
+    if (folder == nullptr)
+        return projectSystem->createFolder(current, name, filter, true);
+    // An empty filter is not written, as it is not for a folder created here.
+    const PropertyClass* filterProperty = projectSystem->folderFilterProperty();
+    const std::string filterName = filterProperty != nullptr ? filterProperty->saveName() : "filter";
+    if (!filter.empty() && !holdsProperty(folder, kCommon, filterName))
+        projectSystem->setProperty(folder, filterName, kCommon, filter, true);
+    return folder;
+}
+
+ProjectElement* ProjectTemplates::applyFile(ProjectElement* current, XMLElement* element)
+{
+    const char* name = element->attribute("name");
+    if (name == nullptr || element->hasAttribute("source"))
+        return nullptr;
+    const std::string fileName = expandIs(element, "no") ? std::string(name) : expandMacros(current, name);
+    ProjectElement* file = projectSystem->findFile(current, fileName);
+    return file != nullptr ? file : projectSystem->addFile(current, fileName, true);
+}
+
+void ProjectTemplates::applyProperty(ProjectElement* current, XMLElement* element)
+{
+    const char* name = element->attribute("name");
+    const char* value = element->attribute("value");
+    if (name == nullptr || value == nullptr)
+        return;
+    const std::string configuration = configurationOf(element);
+    if (holdsProperty(current, configuration, name))
+        return;
+    projectSystem->setProperty(current, name, configuration,
+                               expandIs(element, "yes") ? expandMacros(current, value) : std::string(value), true);
+}
+
+void ProjectTemplates::applyPropertyGroup(ProjectElement* current, XMLElement* element)
+{
+    const char* name = element->attribute("name");
+    const char* value = element->attribute("value");
+    if (name == nullptr || value == nullptr || propertyValueGroups == nullptr)
+        return;
+    if (buildSystem != nullptr) {
+        if (const PropertyClass* path = buildSystem->definition("property_groups_file_path")) {
+            const std::string groupFile = buildSystem->settingForExpanded(current, path, kCommon);
+            if (!groupFile.empty())
+                propertyValueGroups->setGroupFile(groupFile);
+        }
+    }
+    const std::string configuration = configurationOf(element);
+    std::optional<std::string> existing;
+    current->getProperty(configuration, name, existing, nullptr);
+    if (PropertyValueGroupClass* groupClass = propertyValueGroups->getGroupClass(name))
+        PropertyValueGroupValue(groupClass, current, configuration).setPropertyValue(existing.value_or(value), true);
+}
+
+void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElement* project, const std::string& name)
+{
+    if (projectSystem == nullptr || solution == nullptr)
+        return;
+    // One configuration being completed: its template entries, and the
+    // configurations it inherits that are still to be completed before the
+    // entries after "inherited_configurations".
+    struct Step {
+        ProjectElement* target;
+        std::string name;
+        XMLNode* next;
+        std::vector<std::string> inherited;
+        std::size_t nextInherited = 0;
+    };
+    // A configuration is completed once per call: that ends inheritance cycles,
+    // and meeting it again by another path would only write the same values again.
+    std::set<std::string> visited;
+    std::vector<Step> steps; // explicit, as inheritance chains can be as long as the file
+    auto begin = [&](const std::string& configurationName) {
+        auto found = configurations_.find(configurationName);
+        if (found == configurations_.end() || !visited.insert(configurationName).second)
+            return;
+        ProjectElement* target = projectSystem->findConfiguration(solution, configurationName);
+        if (target == nullptr)
+            target = projectSystem->createConfiguration(solution, configurationName, true);
+        steps.push_back({target, configurationName, found->second->firstChild(), {}});
+    };
+
+    begin(name);
+    while (!steps.empty()) {
+        Step& step = steps.back();
+        if (step.nextInherited < step.inherited.size()) {
+            const std::string inherited = step.inherited[step.nextInherited++];
+            begin(inherited);
+            continue;
+        }
+        XMLElement* entry = step.next != nullptr ? step.next->toElement() : nullptr;
+        if (entry == nullptr) {
+            steps.pop_back();
+            continue;
+        }
+        step.next = entry->nextSibling();
+        const std::string entryName = text(entry, "name");
+        const std::string value = text(entry, "value");
+        if (entryName.empty() || value.empty())
+            continue;
+        if (entryName == "inherited_configurations") {
+            step.target->setAttribute(entryName, value, true);
+            step.inherited = splitNonEmpty(value, ";");
+            step.nextInherited = 0;
+        } else if (const std::optional<std::string> held = step.target->attribute(entryName); !held) {
+            step.target->setAttribute(entryName, value, true);
+        } else if (*held != value) {
+            projectSystem->setProperty(project, entryName, step.name, value, true);
+        }
+    }
+}
+
+void ProjectTemplates::warning(const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
+}
