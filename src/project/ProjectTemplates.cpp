@@ -52,7 +52,8 @@ std::string expandMacros(ProjectElement* element, const std::string& value)
 {
     if (value.find("$(") == std::string::npos)
         return value;
-    const MacroTable table = buildSystem != nullptr ? buildSystem->macros(element, kCommon) : macroSystem.globalMacros(true);
+    const MacroTable table =
+        buildSystem != nullptr ? buildSystem->macros(element, kCommon) : macroSystem.globalMacros(true);
     return macroSystem.replaceMacros(table, value);
 }
 
@@ -124,8 +125,8 @@ void ProjectTemplates::createProjectFromTemplate(ProjectElement* solution, Proje
     project_ = project;
     if (projectSystem == nullptr || project == nullptr || templateElement == nullptr)
         return;
-    projectSystem->setProperty(project, projectSystem->property("project_type"), kCommon,
-                               text(templateElement, "type"), false);
+    projectSystem->setProperty(project, projectSystem->property("project_type"), kCommon, text(templateElement, "type"),
+                               false);
     if (XMLNode* first = templateElement->firstChild())
         if (XMLElement* element = first->toElement())
             createFromTemplate(project, element);
@@ -231,8 +232,7 @@ void ProjectTemplates::applyPropertyGroup(ProjectElement* current, XMLElement* e
         PropertyValueGroupValue(groupClass, current, configuration).setPropertyValue(existing.value_or(value), true);
 }
 
-void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElement* project,
-                                           const std::string& name)
+void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElement* project, const std::string& name)
 {
     if (projectSystem == nullptr || solution == nullptr)
         return;
