@@ -181,10 +181,9 @@ ProjectElement* ProjectTemplates::applyFolder(ProjectElement* current, XMLElemen
     ProjectElement* folder = projectSystem->findFolder(current, name);
     if (folder == nullptr)
         return projectSystem->createFolder(current, name, filter, true);
-    // An empty filter is not written, as it is not for a folder created here.
     const PropertyClass* filterProperty = projectSystem->folderFilterProperty();
     const std::string filterName = filterProperty != nullptr ? filterProperty->saveName() : "filter";
-    if (!filter.empty() && !holdsProperty(folder, kCommon, filterName))
+    if (!holdsProperty(folder, kCommon, filterName))
         projectSystem->setProperty(folder, filterName, kCommon, filter, true);
     return folder;
 }
