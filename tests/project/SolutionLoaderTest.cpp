@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "macros/MacroSystem.h"
+#include "project/MSP430ProjectSystem.h"
+#include "project/ProjectTemplates.h"
+#include "project/SolutionLoadError.h"
+#include "support/files.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+std::string solution(const std::string& body, const std::string& root = "solution Name=\"S\" version=\"2\"")
+{
+    std::string tag = root.substr(0, root.find(' '));
+    return "<!DOCTYPE Ambrel_Project_File>\n<" + root + ">" + body + "</" + tag + ">\n";
+}
+
+class SolutionLoaderTest : public ::testing::Test {
+protected:
+    SolutionLoaderTest() { projectSystem = &system; }
+    ~SolutionLoaderTest() override { projectSystem = nullptr; }
+
+    void put(const std::string& name, const std::string& text) { testsupport::writeFile(at(name), text); }
+    std::string at(const std::string& name) const { return dir.path() + "/" + name; }
+    // The failure's subject and message as one text, or "loaded".
+    std::string load(const std::string& name, ProjectFileNotFoundErrorHandler* files = nullptr,
+                     TemplateNotFoundErrorHandler* templates = nullptr)
+    {
+        try {
+            system.loadSolution(at(name), files, templates);
+            return "loaded";
+        } catch (const SolutionLoadError& failure) {
+            EXPECT_EQ(system.solutionElement(), nullptr);
+            return failure.subject() + "|" + failure.message() + (failure.parseError() ? "|parse" : "");
+        }
+    }
+
+    testsupport::TempDir dir;
+    MSP430ProjectSystem system;
+};
+
+TEST_F(SolutionLoaderTest, ImportsKeepTheirWrittenNameAndIndexNestedSolutions)
+{
+    macroSystem.setSystemMacro("Sub", "sub");
+    put("s.hzp", solution("<project Name=\"app\"/><import file_name=\"$(Sub)/lib.hzp\"/>"));
+    put("sub/lib.hzp", solution("<project Name=\"app\"/><import file_name=\"deep.hzp\"/>",
+                                "solution Name=\"Lib\" version=\"2\""));
+    put("sub/deep.hzp", solution("<project Name=\"x\"/>", "solution Name=\"Deep\""));
+    ASSERT_EQ(load("s.hzp"), "loaded");
+
+    ProjectElement* lib = system.findSolution("Lib");
+    ASSERT_NE(lib, nullptr);
+    EXPECT_TRUE(lib->imported());
+    EXPECT_EQ(lib->attribute("file_name"), "$(Sub)/lib.hzp");
+    EXPECT_EQ(lib->path().filePath(), at("sub/lib.hzp"));
+    EXPECT_EQ(system.projectNames(), (Names{"app", "app(Lib)", "x(Lib,Deep)"}));
+    EXPECT_EQ(system.solutionNames(), (Names{"Deep", "Lib", "Lib,Deep", "S"}));
+    // A root without "version" is converted and marked current; nothing stays modified.
+    EXPECT_EQ(system.findSolution("Deep")->attribute("version"), "2");
+    EXPECT_FALSE(lib->modified() || system.solutionElement()->modified());
+}
+
+TEST_F(SolutionLoaderTest, EveryFailureLeavesNoSolution)
+{
+    put("cycle.hzp", solution("<import file_name=\"other.hzp\"/>"));
+    put("other.hzp", solution("<import file_name=\"cycle.hzp\"/>"));
+    put("broken.hzp", "<!DOCTYPE Ambrel_Project_File>\n<solution>\n<project></solution>");
+    put("plain.hzp", "<solution/>");
+    put("template.hzp", solution("<project Name=\"p\" template_name=\"None\"/>"));
+    put("unnamed.hzp", solution("<project Name=\"p\" template_name=\"\"/>"));
+    std::string deep;
+    for (int i = 0; i < ProjectSystem::kMaxNesting; ++i)
+        deep = "<folder>" + deep + "</folder>";
+    put("deep.hzp", solution(deep));
+    macroSystem.setSystemMacro("TargetsDir", dir.path()); // no templates file there
+
+    EXPECT_EQ(load("missing.hzp"), at("missing.hzp") + "| does not exist");
+    EXPECT_EQ(load("."), at(".") + "| cannot access");
+    EXPECT_EQ(load("cycle.hzp"), at("cycle.hzp") + "| solution already loaded");
+    EXPECT_EQ(load("broken.hzp"), at("broken.hzp") + "|tagName mismatch|parse");
+    EXPECT_EQ(load("plain.hzp"), at("plain.hzp") + "| not a solution file");
+    EXPECT_EQ(load("template.hzp"), "None| project template not found");
+    EXPECT_EQ(load("unnamed.hzp"), "no template for project |p");
+    EXPECT_EQ(load("deep.hzp"), at("deep.hzp") + "| nests elements more than 256 deep");
+}
+
+TEST_F(SolutionLoaderTest, HandlersMayRescueAMissingFileOrTemplateName)
+{
+    struct CreateFile : ProjectFileNotFoundErrorHandler {
+        bool retry(const std::string& path) override
+        {
+            testsupport::writeFile(path, solution("", "solution Name=\"Late\" version=\"2\""));
+            return true;
+        }
+    } files;
+    struct NameTemplate : TemplateNotFoundErrorHandler {
+        bool retry(ProjectTemplates* templates, const std::string& project, std::string& name) override
+        {
+            EXPECT_EQ(project, "p");
+            EXPECT_EQ(templates->listTemplates(), Names{"T"});
+            name = "T";
+            return true;
+        }
+    } templates;
+    macroSystem.setSystemMacro("TargetsDir", dir.path());
+    put("project_templates.xml", "<t><project template_name=\"T\" type=\"Library\"/></t>");
+    put("s.hzp", solution("<project Name=\"p\" template_name=\"\"/><import file_name=\"late.hzp\"/>"));
+
+    ASSERT_EQ(load("s.hzp", &files, &templates), "loaded");
+    EXPECT_EQ(system.solutionNames(), (Names{"Late", "S"}));
+    ProjectElement* project = system.solutionElement()->firstChild();
+    EXPECT_FALSE(project->hasAttribute("template_name"));
+    EXPECT_EQ(system.getProjectType(project), "Library");
+}
+
+} // namespace
