@@ -1,0 +1,133 @@
+// Solution mode end to end: what the package holds, where it is written, and
+// the write failures that must leave everything as it was.
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "cli/SolutionCli.h"
+
+namespace {
+
+TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
+{
+    put("w/src/main.c", "int main(void) { return 0; }\n");
+    put("w/src/ro.c", "read only", 0464, kOld);
+    put("w/inc/a.h", "");
+    put("w/cfg.c", "named only inside a configuration");
+    put("outside/x.c", "beside the solution's directory");
+    put("inst/src/crt0.asm", "a file of the installation");
+    put("w/s_package.xml", "<package name=\"s\"/>\n", 0444, kOld);
+    putSolution("w/s.hzp", R"(
+  <project Name="app">
+    <configuration Name="Common"><file file_name="cfg.c"/></configuration>
+    <folder Name="Source Files">
+      <file file_name="src/main.c"/>
+      <folder Name="Inner"><file file_name="src/ro.c"/></folder>
+    </folder>
+    <file file_name="missing.c"/>
+    <file file_name="$(StudioDir)/src/crt0.asm"/>
+    <file file_name="inc/a.h"/>
+    <file file_name="../outside/x.c"/>
+    <file file_name="s_package.xml"/>
+  </project>
+  <project Name="lib">
+    <file file_name="./inc/../inc/a.h"/>
+    <file file_name="src/main.c"/>
+  </project>)");
+    const std::set<std::string> before = workTree();
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}), 0, "", ""));
+    const ts::Member description{"s_package.xml", "<package name=\"s\"/>\n", true, kOld};
+    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime},
+                                         {"src/main.c", "int main(void) { return 0; }\n", false, kTime},
+                                         {"src/ro.c", "read only", true, kOld},
+                                         {"inc/a.h", "", false, kTime},
+                                         {"../outside/x.c", "beside the solution's directory", false, kTime},
+                                         description,
+                                         description}));
+    std::set<std::string> after = before;
+    after.insert("s.hzr");
+    EXPECT_EQ(workTree(), after); // nothing else written, no temporary left
+
+    // The same solution run from elsewhere, by a relative path: names stay relative to the solution.
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "w/s.hzp", "again.hzr"}, "."), 0, "", ""));
+    EXPECT_EQ(get("again.hzr"), get("w/s.hzr"));
+}
+
+TEST_F(SolutionCli, OutputIsNamedAfterTheSolutionUnlessGiven)
+{
+    put("w/work/a.c", "a");
+    put("w/work/my_package.xml", "<package/>");
+    putSolution("w/work/my.app.hzp", R"(<project Name="p"><file file_name="a.c"/></project>)");
+    const std::string solution = get("w/work/my.app.hzp");
+    const std::vector<ts::Member> members{{"my.app.hzp", solution, false, kTime},
+                                          {"a.c", "a", false, kTime},
+                                          {"my_package.xml", "<package/>", false, kTime}};
+    const std::set<std::string> inputs = workTree();
+    auto withOutput = [&](const std::string& name) {
+        std::set<std::string> files = inputs;
+        files.insert(name);
+        return files;
+    };
+
+    // Named after the solution up to its first dot, in the current directory.
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "work/my.app.hzp"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/my.hzr", members));
+    EXPECT_EQ(workTree(), withOutput("my.hzr"));
+    std::remove(at("w/my.hzr").c_str());
+
+    // Of several names after the solution, the last is the output.
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "work/my.app.hzp", "b.hzr", "c.hzr"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/c.hzr", members));
+    EXPECT_EQ(workTree(), withOutput("c.hzr"));
+    std::remove(at("w/c.hzr").c_str());
+
+    // Named before -hzr, the solution is the output too: the package replaces it,
+    // holding the solution as it was.
+    EXPECT_TRUE(outcomeIs(hzr({"work/my.app.hzp", "-hzr"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/work/my.app.hzp", members));
+    EXPECT_EQ(workTree(), inputs);
+}
+
+TEST_F(SolutionCli, WriteFailuresAreFatalAndLeaveNothingBehind)
+{
+    put("w/a.c", "a");
+    putSolution("w/s.hzp", R"(<project Name="p"><file file_name="a.c"/></project>)");
+    const std::set<std::string> inputs = workTree();
+    const std::string fatal = program + ": fatal: ";
+
+    ts::RunResult r = hzr({"-hzr", "s.hzp", "nodir/out.hzr"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err.starts_with(fatal) && r.err.ends_with("\n")) << r.err;
+    EXPECT_NE(r.err.find("nodir/out.hzr"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+    EXPECT_EQ(workTree(), inputs);
+
+    // The user's package directory blocked by a file: the templates stub cannot be made.
+    const std::string blockedHome = at("blocked");
+    put("blocked/.vennic_associates_limited/lathmark_for_msp430/packages", "in the way");
+    ts::RunOptions options;
+    options.home = blockedHome;
+    options.cwd = at("w");
+    r = ts::runProcess({program, "-hzr", "s.hzp"}, options);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, fatal + "cannot create " + blockedHome +
+                         "/.vennic_associates_limited/lathmark_for_msp430/packages/targets/project_templates.xml\n");
+    EXPECT_EQ(workTree(), inputs);
+
+    // An output directory the user may not write to keeps the old package and gets no
+    // temporary. The runs above made the user's stubs, so only the output is refused.
+    if (!canRunUnprivileged())
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    put("w/out/s.hzr", "the old package");
+    ASSERT_EQ(chmod(at("w/out").c_str(), 0555), 0);
+    r = hzr({"-hzr", "s.hzp", "out/s.hzr"}, "w", unprivileged());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with(fatal) && r.err.ends_with("\n")) << r.err;
+    EXPECT_NE(r.err.find("out/s.hzr"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    EXPECT_EQ(get("w/out/s.hzr"), "the old package");
+    EXPECT_EQ(ts::listTree(at("w/out")), std::set<std::string>{"s.hzr"});
+}
+
+} // namespace
