@@ -389,9 +389,13 @@ void ProjectElement::checkDoFileStuff()
     }
 
     auto fileName = attributes_.find("file_name");
-    std::string expanded = fileName == attributes_.end()
-                               ? std::string()
-                               : macroSystem.replaceMacros(macroSystem.globalMacros(true), fileName->second);
+    // Most names hold no reference; building the macro table for each of them
+    // would cost more than the rest of resolving.
+    std::string expanded;
+    if (fileName != attributes_.end())
+        expanded = fileName->second.find('$') == std::string::npos
+                       ? fileName->second
+                       : macroSystem.replaceMacros(macroSystem.globalMacros(true), fileName->second);
     std::string full;
     if (isAbsolute(expanded)) {
         full = Path(expanded).filePath();
