@@ -155,6 +155,9 @@ public:
     // Solution trees nest at most this deep, imports included: deeper trees are
     // hostile, and the recursive walks and the solution index stay small below it.
     static constexpr int kMaxNesting = 256;
+    // One load builds at most this many elements: a file imported many times by
+    // files imported many times would otherwise multiply without end.
+    static constexpr long kMaxElements = 1L << 19;
 
 private:
     // The tree of `element`, read from `directory`; `subject` names the file in errors.
@@ -175,6 +178,7 @@ private:
     std::vector<ProjectElement*> dynamicFolders_;
     // How deep the file being read sits in the tree being built.
     int nesting_ = 0;
+    long elementsBuilt_ = 0;
     PropertySet properties_;
     const PropertyClass* filter_ = nullptr;
     const PropertyClass* platform_ = nullptr;

@@ -40,6 +40,11 @@ std::string nestingMessage()
     return " nests elements more than " + std::to_string(ProjectSystem::kMaxNesting) + " deep";
 }
 
+std::string sizeMessage()
+{
+    return " makes the solution larger than " + std::to_string(ProjectSystem::kMaxElements) + " elements";
+}
+
 } // namespace
 
 void ProjectSystem::forgetSolution()
@@ -52,6 +57,7 @@ void ProjectSystem::forgetSolution()
     templateElements_.clear();
     dynamicFolders_.clear();
     nesting_ = 0;
+    elementsBuilt_ = 0;
 }
 
 void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
@@ -188,6 +194,8 @@ std::unique_ptr<ProjectElement> ProjectSystem::buildTree(const std::string& subj
         const int depth = nesting_ + static_cast<int>(open.size());
         if (depth >= kMaxNesting)
             throw SolutionLoadError(subject, false, nestingMessage());
+        if (++elementsBuilt_ > kMaxElements)
+            throw SolutionLoadError(subject, false, sizeMessage());
         const int outer = nesting_;
         nesting_ = depth;
         std::unique_ptr<ProjectElement> child = newElement(directory, x, handler);
