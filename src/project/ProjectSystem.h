@@ -87,8 +87,8 @@ public:
     // whose filter lists the file's extension, else in `parent`.
     ProjectElement* addFile(ProjectElement* parent, const std::string& fileName, bool flag);
     // Adds a file element for every matching file of the folder's directory that
-    // it does not hold yet.
-    void populateDynamicFolder(ProjectElement* folder);
+    // it does not hold yet; returns how many it added.
+    long populateDynamicFolder(ProjectElement* folder);
     // Rebuilds the project maps of the solutions and the solution map.
     void updateProjectList();
     const std::vector<std::string>& projectNames() const { return projectNames_; }

@@ -222,10 +222,10 @@ ProjectElement* ProjectSystem::addFile(ProjectElement* parent, const std::string
     return file;
 }
 
-void ProjectSystem::populateDynamicFolder(ProjectElement* folder)
+long ProjectSystem::populateDynamicFolder(ProjectElement* folder)
 {
     if (folder == nullptr)
-        return;
+        return 0;
     std::string path = folder->attribute("path").value_or("");
     std::string filter = folder->attribute("filter").value_or("");
 
@@ -244,12 +244,16 @@ void ProjectSystem::populateDynamicFolder(ProjectElement* folder)
     auto entries = listDirectory(directory.empty() ? std::string(".") : directory, EntryFilter::FilesOnly,
                                  anyName ? nullptr : &filter);
     if (!entries)
-        return;
+        return 0;
+    long added = 0;
     for (const DirEntry& entry : *entries) {
         std::string candidate = path + "/" + entry.name;
-        if (findFile(folder, candidate) == nullptr)
+        if (findFile(folder, candidate) == nullptr) {
             addFile(folder, candidate, false);
+            ++added;
+        }
     }
+    return added;
 }
 
 void ProjectSystem::updateProjectList()

@@ -73,8 +73,14 @@ void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErr
         throw;
     }
     updateProjectList();
-    for (ProjectElement* folder : dynamicFolders_)
-        populateDynamicFolder(folder);
+    for (ProjectElement* folder : dynamicFolders_) {
+        elementsBuilt_ += populateDynamicFolder(folder);
+        // Many folders naming one large directory count like repeated imports.
+        if (elementsBuilt_ > kMaxElements) {
+            forgetSolution();
+            throw SolutionLoadError(path, false, sizeMessage());
+        }
+    }
     clearModified(solution_.get(), true, true);
     solutionLoaded();
 }
