@@ -199,7 +199,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const SolutionLoadError&) {
         loaded = false;
     }
-    fuzz::check(loaded == (system->solutionElement() != nullptr), "a solution is loaded exactly when no error ended the load");
+    fuzz::check(loaded == (system->solutionElement() != nullptr),
+                "a solution is loaded exactly when no error ended the load");
     bool packaged = false;
     if (loaded) {
         std::string error;

@@ -21,7 +21,8 @@ bool addFileMember(Archive2& archive, const std::string& path, const std::string
         error = *limit;
         return false;
     }
-    bool readOnly = rule == ReadOnlyWhen::OwnerReadsOnly ? (status.st_mode & 0600) == 0400 : (status.st_mode & 0200) == 0;
+    bool readOnly =
+        rule == ReadOnlyWhen::OwnerReadsOnly ? (status.st_mode & 0600) == 0400 : (status.st_mode & 0200) == 0;
     archive.addMember(path.c_str(), memberName.c_str(), 0, static_cast<std::uint32_t>(status.st_size), readOnly,
                       static_cast<std::int32_t>(status.st_mtime));
     return true;

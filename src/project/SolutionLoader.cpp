@@ -130,7 +130,8 @@ ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory,
         throw SolutionLoadError(fullName, false, " not a solution file");
 
     filesBeingLoaded_.push_back(absolute);
-    std::unique_ptr<ProjectElement> root = buildTree(fullName, directoryPart(absolute), document->rootElement(), handler);
+    std::unique_ptr<ProjectElement> root =
+        buildTree(fullName, directoryPart(absolute), document->rootElement(), handler);
     root->setPath(absolute);
     root->setLoadTime(modified);
     filesBeingLoaded_.pop_back();
@@ -156,8 +157,8 @@ std::unique_ptr<ProjectElement> ProjectSystem::newElement(const std::string& dir
     if (isImport(x)) {
         const char* written = x->attribute("file_name");
         const std::string name = written != nullptr ? written : "";
-        std::unique_ptr<ProjectElement> imported(loadProjectFile(
-            directory, macroSystem.replaceMacros(macroSystem.globalMacros(true), name), handler));
+        std::unique_ptr<ProjectElement> imported(
+            loadProjectFile(directory, macroSystem.replaceMacros(macroSystem.globalMacros(true), name), handler));
         imported->setAttribute("file_name", name, false);
         imported->setImported(true);
         imported->setModified(false);

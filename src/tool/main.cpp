@@ -1,11 +1,11 @@
 #include <cstdio>
 
+#include "foundation/Release.h"
 #include "foundation/SignalCleanup.h"
 #include "tool/ArchiveMode.h"
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
 #include "tool/SolutionMode.h"
-#include "foundation/Release.h"
 
 int main(int argc, char** argv)
 {

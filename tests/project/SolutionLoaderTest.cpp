@@ -48,8 +48,8 @@ TEST_F(SolutionLoaderTest, ImportsKeepTheirWrittenNameAndIndexNestedSolutions)
 {
     macroSystem.setSystemMacro("Sub", "sub");
     put("s.hzp", solution("<project Name=\"app\"/><import file_name=\"$(Sub)/lib.hzp\"/>"));
-    put("sub/lib.hzp", solution("<project Name=\"app\"/><import file_name=\"deep.hzp\"/>",
-                                "solution Name=\"Lib\" version=\"2\""));
+    put("sub/lib.hzp",
+        solution("<project Name=\"app\"/><import file_name=\"deep.hzp\"/>", "solution Name=\"Lib\" version=\"2\""));
     put("sub/deep.hzp", solution("<project Name=\"x\"/>", "solution Name=\"Deep\""));
     ASSERT_EQ(load("s.hzp"), "loaded");
 
