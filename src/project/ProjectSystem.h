@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,9 +58,11 @@ public:
     // Writes the solution file, every file the tree names below the solution's
     // directory and the package description file (when not null) as the
     // compressed package `outputFile`, which is replaced only when all of it was
-    // written. False, with the reason in `error`, when it could not be.
+    // written. False, with the reason in `error`, when it could not be. `log`,
+    // when set, hears of every file of the tree that is added or left out.
     bool packageSolution(ProjectElement* solution, const std::string& outputFile,
-                         const std::optional<std::string>& packageDescription, std::string& error);
+                         const std::optional<std::string>& packageDescription, std::string& error,
+                         const std::function<void(const std::string&)>& log = nullptr);
 
     // --- The tree ---
     // The first direct file child whose "file_name" is exactly `fileName`, or null.

@@ -16,19 +16,33 @@ namespace {
 // number of members.
 using MemberNames = std::unordered_set<std::string>;
 
-void addElementFile(const std::string& baseDir, ProjectElement* element, Archive2& archive, MemberNames& names)
+void addElementFile(const std::string& baseDir, ProjectElement* element, Archive2& archive, MemberNames& names,
+                    const PackagingLog& log)
 {
     std::optional<std::string> fileName = element->attribute("file_name");
+    if (!fileName)
+        return;
+    auto leaveOut = [&](const std::string& reason) {
+        if (log)
+            log("leaving out " + *fileName + ": " + reason);
+    };
     // A macro left unexpanded names a file of the installation, not of the solution.
-    if (!fileName || fileName->find('$') != std::string::npos)
-        return;
+    if (fileName->find('$') != std::string::npos)
+        return leaveOut("it names a macro");
     element->checkDoFileStuff();
+    const std::string& path = element->path().filePath();
     std::string relative;
-    // A file that shares no directory with the solution is left out silently, like a missing one.
-    if (!Path::relativeFilePath(baseDir, element->path().filePath(), relative) || names.contains(relative))
-        return;
-    if (addFileToPackage(element->path().filePath(), relative, archive))
-        names.insert(relative);
+    // A file that shares no directory with the solution is left out like a missing one (said with -v only).
+    if (!Path::relativeFilePath(baseDir, path, relative))
+        return leaveOut("no path from " + baseDir);
+    if (names.contains(relative))
+        return leaveOut(relative + " is packaged already");
+    std::string error;
+    if (!addFileMember(archive, path, relative, error, ReadOnlyWhen::OwnerCannotWrite))
+        return leaveOut(error);
+    names.insert(relative);
+    if (log)
+        log("adding " + relative);
 }
 
 } // namespace
@@ -40,7 +54,7 @@ bool addFileToPackage(const std::string& path, const std::string& memberName, Ar
     return addFileMember(archive, path, memberName, unreported, ReadOnlyWhen::OwnerCannotWrite);
 }
 
-void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive)
+void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive, const PackagingLog& log)
 {
     MemberNames names;
     for (const ArchiveChunk2& member : archive.members())
@@ -57,25 +71,30 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
         pending.back() = element->nextSibling();
         const int kind = element->kind();
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kFile)
-            addElementFile(baseDir, element, archive, names);
+            addElementFile(baseDir, element, archive, names, log);
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kProject || kind == ProjectElement::kFolder)
             pending.push_back(element->firstChild());
     }
 }
 
 bool ProjectSystem::packageSolution(ProjectElement* solution, const std::string& outputFile,
-                                    const std::optional<std::string>& packageDescription, std::string& error)
+                                    const std::optional<std::string>& packageDescription, std::string& error,
+                                    const PackagingLog& log)
 {
     Archive2 archive;
+    auto add = [&](const std::string& path, const std::string& memberName) {
+        if (addFileToPackage(path, memberName, archive) && log)
+            log("adding " + memberName);
+    };
     solution->checkDoFileStuff();
     const std::string solutionFile = solution->path().filePath();
-    addFileToPackage(solutionFile, fileNamePart(solutionFile), archive);
+    add(solutionFile, fileNamePart(solutionFile));
     const std::string baseDir = solution->path().dirPath(true);
-    addToPackage(baseDir, solution->firstChild(), archive);
+    addToPackage(baseDir, solution->firstChild(), archive, log);
     // Added without looking for a member of that name: the tree may list it too.
     std::string relative;
     if (packageDescription && Path::relativeFilePath(baseDir, *packageDescription, relative))
-        addFileToPackage(*packageDescription, relative, archive);
+        add(*packageDescription, relative);
     // Written beside the output and renamed over it, so a failure leaves the old package as it was.
     if (archive.write(outputFile.c_str(), Packing::Compressed) != 0) {
         error = archive.errorText();

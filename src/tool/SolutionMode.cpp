@@ -13,6 +13,7 @@
 #include "project/MSP430BuildSystem.h"
 #include "project/MSP430ProjectSystem.h"
 #include "project/SolutionLoadError.h"
+#include "project/SolutionPackaging.h"
 #include "tool/Globals.h"
 
 namespace {
@@ -58,7 +59,10 @@ int runSolutionMode(const char* argv0)
     if (!exists(*packageDescription))
         packageDescription.reset();
     std::string error;
-    if (!projectSystem->packageSolution(projectSystem->solutionElement(), *outputFilename, packageDescription, error)) {
+    // With -v, every file of the tree added or left out (and why) is listed.
+    auto log = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+    if (!projectSystem->packageSolution(projectSystem->solutionElement(), *outputFilename, packageDescription, error,
+                                        verbose ? PackagingLog(log) : nullptr)) {
         report->fatal(error);
         return 1;
     }
