@@ -52,11 +52,13 @@ TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
     EXPECT_EQ(verbose.status, 0);
     EXPECT_EQ(verbose.out.substr(verbose.out.find("adding ")),
               "adding s.hzp\nadding src/main.c\nadding src/ro.c\n"
-              "leaving out missing.c: can't open " + at("w/missing.c") + " for reading\n"
-              "leaving out $(StudioDir)/src/crt0.asm: it names a macro\n"
-              "adding inc/a.h\nadding ../outside/x.c\nadding s_package.xml\n"
-              "leaving out ./inc/../inc/a.h: inc/a.h is packaged already\n"
-              "leaving out src/main.c: src/main.c is packaged already\nadding s_package.xml\n");
+              "leaving out missing.c: can't open " +
+                  at("w/missing.c") +
+                  " for reading\n"
+                  "leaving out $(StudioDir)/src/crt0.asm: it names a macro\n"
+                  "adding inc/a.h\nadding ../outside/x.c\nadding s_package.xml\n"
+                  "leaving out ./inc/../inc/a.h: inc/a.h is packaged already\n"
+                  "leaving out src/main.c: src/main.c is packaged already\nadding s_package.xml\n");
     EXPECT_EQ(get("w/v.hzr"), get("w/s.hzr"));
 
     // The same solution run from elsewhere, by a relative path: names stay relative to the solution.
