@@ -120,8 +120,8 @@ bool ProjectElement::hasAttribute(const std::string& name) const
 void ProjectElement::setAttribute(const std::string& name, const std::string& value, bool flag)
 {
     attributes_[name] = value;
-    changeTimes_[name] = std::time(nullptr);
-    attributeFlags_[name] = flag;
+    extras().changeTimes[name] = std::time(nullptr);
+    extras().attributeFlags[name] = flag;
     modified_ = true;
     if (parent_ != nullptr && isNameAttribute(name))
         parent_->dropChildIndex();
@@ -130,7 +130,7 @@ void ProjectElement::setAttribute(const std::string& name, const std::string& va
 void ProjectElement::removeAttribute(const std::string& name)
 {
     attributes_.erase(name);
-    changeTimes_[name] = std::time(nullptr);
+    extras().changeTimes[name] = std::time(nullptr);
     modified_ = true;
     if (parent_ != nullptr && isNameAttribute(name))
         parent_->dropChildIndex();
@@ -153,7 +153,7 @@ void ProjectElement::setAttributesFrom(const XMLElement* element)
 void ProjectElement::setFileName(const std::string& name, bool flag)
 {
     attributes_["file_name"] = name;
-    attributeFlags_["file_name"] = flag;
+    extras().attributeFlags["file_name"] = flag;
     resolved_ = false;
     if (parent_ != nullptr)
         parent_->dropChildIndex();
@@ -193,7 +193,7 @@ void ProjectElement::appendChild(ProjectElement* child)
     lastChild_ = child;
     modified_ = true;
     if (child->kind_ == kConfiguration)
-        configurations_[child->getName()] = child;
+        extras().configurations[child->getName()] = child;
 
     int slot = indexSlot(child->kind_);
     if (childIndex_ == nullptr || slot < 0)
@@ -245,11 +245,12 @@ void ProjectElement::removeChild(ProjectElement* child)
     // owns; the last remaining configuration of that name takes its place, as
     // appending them again in order would give.
     if (child->kind_ == kConfiguration) {
+        std::map<std::string, ProjectElement*>& configurations = extras().configurations;
         std::vector<std::string> freed;
-        for (auto it = configurations_.begin(); it != configurations_.end();) {
+        for (auto it = configurations.begin(); it != configurations.end();) {
             if (it->second == child) {
                 freed.push_back(it->first);
-                it = configurations_.erase(it);
+                it = configurations.erase(it);
             } else {
                 ++it;
             }
@@ -260,7 +261,7 @@ void ProjectElement::removeChild(ProjectElement* child)
             std::string name = c->getName();
             for (const std::string& key : freed)
                 if (key == name)
-                    configurations_[key] = c;
+                    configurations[key] = c;
         }
     }
 }
@@ -313,8 +314,10 @@ const std::vector<ProjectElement*>& ProjectElement::folderChildren()
 bool ProjectElement::getProperty(const std::string& configuration, const std::string& name,
                                  std::optional<std::string>& value, PropertyInheritanceInformation* info) const
 {
-    auto config = configurations_.find(configuration);
-    if (config == configurations_.end())
+    if (extras_ == nullptr)
+        return false;
+    auto config = extras_->configurations.find(configuration);
+    if (config == extras_->configurations.end())
         return false;
     ProjectElement* holder = config->second;
     auto found = holder->attributes_.find(name);
@@ -332,20 +335,49 @@ bool ProjectElement::getProperty(const std::string& configuration, const std::st
 
 void ProjectElement::updateInheritenceMap()
 {
-    inheritance_.clear();
-    for (const auto& [name, config] : configurations_) {
+    if (extras_ == nullptr)
+        return; // no configurations, so nothing inherited
+    extras_->inheritance.clear();
+    for (const auto& [name, config] : extras_->configurations) {
         auto inherited = config->attributes_.find("inherited_configurations");
         if (inherited == config->attributes_.end())
             continue;
-        inheritance_[name] = splitNonEmpty(inherited->second, ";");
+        extras_->inheritance[name] = splitNonEmpty(inherited->second, ";");
     }
 }
 
 const std::vector<std::string>& ProjectElement::inheritedConfigurations(const std::string& configuration) const
 {
     static const std::vector<std::string> kNone;
-    auto it = inheritance_.find(configuration);
-    return it == inheritance_.end() ? kNone : it->second;
+    if (extras_ == nullptr)
+        return kNone;
+    auto it = extras_->inheritance.find(configuration);
+    return it == extras_->inheritance.end() ? kNone : it->second;
+}
+
+ProjectElement::Extras& ProjectElement::extras()
+{
+    if (extras_ == nullptr)
+        extras_ = std::make_unique<Extras>();
+    return *extras_;
+}
+
+const std::map<std::string, ProjectElement*>& ProjectElement::configurations() const
+{
+    static const std::map<std::string, ProjectElement*> kNone;
+    return extras_ != nullptr ? extras_->configurations : kNone;
+}
+
+const std::map<std::string, std::time_t>& ProjectElement::changeTimes() const
+{
+    static const std::map<std::string, std::time_t> kNone;
+    return extras_ != nullptr ? extras_->changeTimes : kNone;
+}
+
+void ProjectElement::clearChangeTimes()
+{
+    if (extras_ != nullptr)
+        extras_->changeTimes.clear();
 }
 
 std::string ProjectElement::baseDirectoryAbove() const

@@ -62,8 +62,8 @@ public:
     void removeChild(ProjectElement* child);
 
     // Configuration children by name.
-    const std::map<std::string, ProjectElement*>& configurations() const { return configurations_; }
-    int numConfigurationElements() const { return static_cast<int>(configurations_.size()); }
+    const std::map<std::string, ProjectElement*>& configurations() const;
+    int numConfigurationElements() const { return static_cast<int>(configurations().size()); }
     // The first configuration, folder or file child of that name (file: by
     // "file_name"), in constant time on average, whatever the number of children.
     ProjectElement* findChild(int kind, const std::string& name);
@@ -97,8 +97,8 @@ public:
 
     bool modified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
-    const std::map<std::string, std::time_t>& changeTimes() const { return changeTimes_; }
-    void clearChangeTimes() { changeTimes_.clear(); }
+    const std::map<std::string, std::time_t>& changeTimes() const;
+    void clearChangeTimes();
     bool imported() const { return imported_; }
     void setImported(bool imported) { imported_ = imported; }
     std::time_t loadTime() const { return loadTime_; }
@@ -106,7 +106,7 @@ public:
     bool creationFlag() const { return creationFlag_; }
     void setCreationFlag(bool flag) { creationFlag_ = flag; }
     // Projects by key, kept on solution elements by the project index.
-    std::map<std::string, ProjectElement*>& projects() { return projects_; }
+    std::map<std::string, ProjectElement*>& projects() { return extras().projects; }
 
 private:
     // Children of one kind by name, built on first use and kept up to date by
@@ -115,15 +115,27 @@ private:
     ChildIndex& childIndex();
     void dropChildIndex();
 
+    // What most elements never need: configurations (held by elements that have
+    // configuration children), change times and flags (kept for attributes set
+    // after loading), the project index and inheritance (kept on solutions). Out
+    // of line, so that the many file elements of a large solution stay small.
+    struct Extras {
+        std::map<std::string, ProjectElement*> configurations;
+        std::map<std::string, std::time_t> changeTimes;
+        std::map<std::string, ProjectElement*> projects;
+        std::map<std::string, std::vector<std::string>> inheritance;
+        std::map<std::string, bool> attributeFlags;
+    };
+    // Made on first use.
+    Extras& extras();
+
     ProjectElement* parent_ = nullptr;
     ProjectElement* nextSibling_ = nullptr;
     ProjectElement* firstChild_ = nullptr;
     ProjectElement* lastChild_ = nullptr;
-    std::map<std::string, ProjectElement*> configurations_;
     int kind_;
     std::map<std::string, std::string> attributes_;
     bool modified_ = false;
-    std::map<std::string, std::time_t> changeTimes_;
     bool resolved_ = false;
     Path path_;
     std::string baseDirectory_;
@@ -131,10 +143,8 @@ private:
     bool inBaseDirectory_ = false;
     bool underBaseDirectory_ = false;
     bool imported_ = false;
-    std::map<std::string, ProjectElement*> projects_;
-    std::map<std::string, std::vector<std::string>> inheritance_;
     std::time_t loadTime_ = 0;
     bool creationFlag_ = false;
-    std::map<std::string, bool> attributeFlags_;
+    std::unique_ptr<Extras> extras_;
     std::unique_ptr<ChildIndex> childIndex_;
 };
