@@ -60,15 +60,16 @@ struct Reference {
     std::size_t close;
 };
 
-// Every reference of `text`, in text order. One stack walk finds them all, so a
-// pass needs no scan to the end of the text per reference; the memory taken is
-// in the number of parentheses, not in the length of the text.
-std::vector<Reference> references(const std::string& text)
+// Every reference of `text`, in text order, into `found`. One stack walk finds
+// them all, so a pass needs no scan to the end of the text per reference; the
+// memory taken is in the number of parentheses, not in the length of the text.
+// `open` is scratch space.
+void references(const std::string& text, std::vector<Reference>& found, std::vector<std::size_t>& open)
 {
-    std::vector<Reference> found;
+    found.clear();
     // One entry per unclosed "(" (they all count for the depth): the index of its
     // reference, or npos for a "(" that opens none.
-    std::vector<std::size_t> open;
+    open.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '(') {
             if (i > 0 && text[i - 1] == '$') {
@@ -83,21 +84,27 @@ std::vector<Reference> references(const std::string& text)
             open.pop_back();
         }
     }
-    return found;
 }
 
+// One pass's result, and buffers that the next pass reuses: a long expansion
+// runs many passes, and fresh buffers each time would have the heap shrink and
+// grow again with every pass.
 struct Pass {
     std::string result;
     bool rescan = false;
+    std::vector<Reference> refs;
+    std::vector<std::size_t> open;
 };
 
 // One scan over `text`, in time linear in its length. Once the result is longer
 // than `limit`, the rest of the text is copied as written.
-Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t limit)
+void expandOnce(const MacroTable& table, const std::string& text, std::size_t limit, Pass& pass)
 {
-    Pass pass;
+    pass.result.clear();
     pass.result.reserve(text.size());
-    const std::vector<Reference> refs = references(text);
+    pass.rescan = false;
+    references(text, pass.refs, pass.open);
+    const std::vector<Reference>& refs = pass.refs;
     std::size_t nextRef = 0;
     const std::size_t lastDollar = text.rfind('$');
     std::size_t i = 0;
@@ -135,7 +142,6 @@ Pass expandOnce(const MacroTable& table, const std::string& text, std::size_t li
             pass.result += found->second;
         i = end + 1;
     }
-    return pass;
 }
 
 } // namespace
@@ -291,6 +297,7 @@ std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string tex
     std::string checkpoint = text;
     std::size_t sinceCheckpoint = 0;
     std::size_t checkpointSpan = 1;
+    Pass pass;
     for (;;) {
         if (text.find("$(") == npos)
             return text;
@@ -301,7 +308,7 @@ std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string tex
         }
         expansion.work += work;
         ++expansion.passes;
-        Pass pass = expandOnce(table, text, growthLimit);
+        expandOnce(table, text, growthLimit, pass);
         if (!pass.rescan)
             return std::move(pass.result);
         if (pass.result.size() > growthLimit) {
@@ -312,7 +319,7 @@ std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string tex
             expansion.end = Expansion::End::Repeated;
             return std::move(pass.result);
         }
-        text = std::move(pass.result);
+        text.swap(pass.result); // the old text's buffer takes the next result
         if (++sinceCheckpoint == checkpointSpan) {
             checkpoint = text;
             sinceCheckpoint = 0;

@@ -23,7 +23,7 @@ public:
     // bring the work of all passes over the first text's length plus kMaxWork
     // bytes, a pass's work being the length of the text it scans, at least
     // kPassWork bytes. There is no limit on the number of passes as such.
-    static constexpr std::size_t kMaxGrowth = 8 * 1024 * 1024;
+    static constexpr std::size_t kMaxGrowth = 1024 * 1024;
     static constexpr std::size_t kMaxWork = 16 * kMaxGrowth;
     static constexpr std::size_t kPassWork = 1024;
 
