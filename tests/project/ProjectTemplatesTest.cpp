@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "environment/PackageSystem.h"
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
 #include "project/ProjectTemplates.h"
@@ -165,24 +163,6 @@ TEST_F(ProjectTemplatesTest, ConfigurationsCreateWhatTheyInheritAndStopAtCycles)
     templates->createConfiguration(s.solution, s.project, "A");
     EXPECT_EQ(value(s.solution, "A", "a"), "1");
     EXPECT_EQ(value(s.solution, "B", "inherited_configurations"), "A");
-}
-
-TEST_F(ProjectTemplatesTest, ShippedTemplatesLoadThroughTheUserStub)
-{
-    namespace fs = std::filesystem;
-    const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
-    ASSERT_TRUE(fs::exists(root / "targets/project_templates.xml")) << root;
-    macroSystem.setSystemMacro("StudioDir", root.string());
-    PackageSystem::setupPackageMacros(dir.path() + "/packages");
-    testing::internal::CaptureStderr();
-    templates = std::make_unique<ProjectTemplates>();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(templates->listTemplates(), (Strings{"MSP430_Executable", "MSP430_Externally_Built", "MSP430_Library"}));
-
-    complete("MSP430_Executable");
-    EXPECT_EQ(value(s.project, "Common", "project_type"), "Executable");
-    EXPECT_NE(s.system.findFolder(s.project, "System Files"), nullptr);
-    EXPECT_EQ(value(s.solution, "Release", "inherited_configurations"), "Common");
 }
 
 } // namespace
