@@ -28,6 +28,16 @@ std::string canonical(const std::string& path)
 
 } // namespace
 
+bool openableRegularFile(const std::string& path, struct stat& status)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    close(fd);
+    return regular;
+}
+
 bool makeDir(const std::string& path)
 {
     std::string dir = cleanDirPath(absolutePath(path));

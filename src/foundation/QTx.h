@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 
 #include "foundation/ByteSink.h"
 
@@ -10,6 +11,10 @@ namespace QTx {
 
 // Creates the directory and any missing parents; true when it exists afterwards.
 bool makeDir(const std::string& path);
+
+// True when `path` opens for reading and is a regular file, whose status then
+// fills `status`. Opened without blocking, so a FIFO in its place cannot hang.
+bool openableRegularFile(const std::string& path, struct stat& status);
 
 // Deletes one file; true on success.
 bool removeFile(const std::string& path);

@@ -1,19 +1,13 @@
 #include "package/FileMember.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "foundation/QTx.h"
 
 bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
                    ReadOnlyWhen rule)
 {
-    // Non-blocking, so that naming a FIFO cannot hang the tool; only regular files are members.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Only regular files are members.
     struct stat status {};
-    bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    if (fd >= 0)
-        close(fd);
-    if (!regular) {
+    if (!QTx::openableRegularFile(path, status)) {
         error = "can't open " + path + " for reading";
         return false;
     }

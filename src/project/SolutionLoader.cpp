@@ -2,11 +2,10 @@
 // of the projects that name a template.
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "foundation/PathText.h"
+#include "foundation/QTx.h"
 #include "foundation/Release.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectSystem.h"
@@ -19,20 +18,6 @@ namespace {
 bool isImport(const XMLElement* element)
 {
     return std::strcmp(element->tagName(), "import") == 0;
-}
-
-// Only a regular file counts as readable: a directory opens but holds no text,
-// and a FIFO would wait for a writer (so it is opened without blocking).
-bool canRead(const std::string& path, std::time_t& modified)
-{
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat status {};
-    bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    close(fd);
-    modified = status.st_mtime;
-    return regular;
 }
 
 std::string nestingMessage()
@@ -112,8 +97,9 @@ ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory,
     struct stat status {};
     if (stat(fullName.c_str(), &status) != 0 && (handler == nullptr || !handler->retry(fullName)))
         throw SolutionLoadError(fullName, false, " does not exist");
-    std::time_t modified = 0;
-    if (!canRead(fullName, modified))
+    // A directory opens but holds no text: only a regular file counts as readable.
+    struct stat readable {};
+    if (!QTx::openableRegularFile(fullName, readable))
         throw SolutionLoadError(fullName, false, " cannot access");
     const std::string absolute = Path(absolutePath(fullName)).filePath();
     if (std::find(filesBeingLoaded_.begin(), filesBeingLoaded_.end(), absolute) != filesBeingLoaded_.end())
@@ -133,7 +119,7 @@ ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory,
     std::unique_ptr<ProjectElement> root =
         buildTree(fullName, directoryPart(absolute), document->rootElement(), handler);
     root->setPath(absolute);
-    root->setLoadTime(modified);
+    root->setLoadTime(readable.st_mtime);
     filesBeingLoaded_.pop_back();
 
     std::optional<std::string> version = root->attribute("version");

@@ -1,7 +1,6 @@
 #include "tool/SolutionMode.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "environment/EnvironmentSettings.h"
 #include "environment/PackageSystem.h"
@@ -15,16 +14,6 @@
 #include "project/SolutionLoadError.h"
 #include "project/SolutionPackaging.h"
 #include "tool/Globals.h"
-
-namespace {
-
-bool exists(const std::string& path)
-{
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0;
-}
-
-} // namespace
 
 int runSolutionMode(const char* argv0)
 {
@@ -56,7 +45,7 @@ int runSolutionMode(const char* argv0)
     if (!outputFilename)
         outputFilename = baseName + ".hzr";
     std::optional<std::string> packageDescription = directoryPart(*inputFilename) + "/" + baseName + "_package.xml";
-    if (!exists(*packageDescription))
+    if (!Path(*packageDescription).exists())
         packageDescription.reset();
     std::string error;
     // With -v, every file of the tree added or left out (and why) is listed.
