@@ -39,12 +39,16 @@ TEST(PropertyValue, DefaultsDependOnTheConstructorForm)
     XMLDocument document(false);
     ASSERT_TRUE(document.load((dir.path() + "/d.xml").c_str()));
     const PropertyClass a(document.rootElement()->firstChild()->toElement());
+    EXPECT_EQ(a.type(), PropertyClass::IntegerRange);
+    EXPECT_EQ(a.defaultValue(), "7");
+    EXPECT_EQ(a.minimum(), 2);
     EXPECT_EQ(a.maximum(), -1); // unsigned text, stored in 32 bits
     EXPECT_EQ(a.enumerates(), (Strings{"x", "y"}));
     // An unknown type is Boolean, and no "No" is supplied by this form.
     const PropertyClass b(document.rootElement()->lastChild()->toElement());
     EXPECT_EQ(b.type(), PropertyClass::Boolean);
     EXPECT_EQ(b.defaultValue(), "");
+    EXPECT_EQ(b.enumerates(), (Strings{"No", "Yes"}));
     EXPECT_EQ(b.minimum(), 0);
     EXPECT_EQ(b.maximum(), 0);
     EXPECT_FALSE(SimplePropertyValue(&b).toBool());
