@@ -12,21 +12,13 @@
 
 namespace {
 
-ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name = "")
+// A child of `parent`, named by its file name if it is a file.
+ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
 {
     auto* child = new ProjectElement(tag);
-    if (!name.empty())
-        child->setName(name, false);
+    child->kind() == ProjectElement::kFile ? child->setFileName(name, false) : child->setName(name, false);
     parent->appendChild(child);
     return child;
-}
-
-ProjectElement* addFile(ProjectElement* parent, const std::string& fileName)
-{
-    auto* file = new ProjectElement("file");
-    file->setFileName(fileName, false);
-    parent->appendChild(file);
-    return file;
 }
 
 } // namespace
@@ -137,7 +129,7 @@ TEST(ProjectElement, ResolvesFilesAgainstTheProjectDirectory)
         if (c.projectDirectory != nullptr)
             add(project, "configuration", "Common")->setAttribute("project_directory", c.projectDirectory, false);
         ProjectElement* folder = add(project, "folder", "f");
-        ProjectElement* file = addFile(folder, "sub/../a.c");
+        ProjectElement* file = add(folder, "file", "sub/../a.c");
         EXPECT_EQ(file->getName(), "a.c");
         EXPECT_EQ(file->baseDirectory(), c.base);
         EXPECT_EQ(file->path().filePath(), std::string(c.base) + "/a.c");
@@ -146,14 +138,14 @@ TEST(ProjectElement, ResolvesFilesAgainstTheProjectDirectory)
     }
 
     ProjectElement* project = solution.firstChild();
-    ProjectElement* deeper = addFile(project, "x/y/b.c");
+    ProjectElement* deeper = add(project, "file", "x/y/b.c");
     deeper->checkDoFileStuff();
     EXPECT_TRUE(!deeper->inBaseDirectory() && deeper->underBaseDirectory());
-    ProjectElement* outside = addFile(project, "../c.c");
+    ProjectElement* outside = add(project, "file", "../c.c");
     outside->checkDoFileStuff();
     EXPECT_FALSE(outside->underBaseDirectory());
 
-    ProjectElement* studio = addFile(project, "$(StudioDir)/lib/../inc/d.h");
+    ProjectElement* studio = add(project, "file", "$(StudioDir)/lib/../inc/d.h");
     studio->checkDoFileStuff();
     EXPECT_EQ(studio->path().filePath(), "/opt/studio/inc/d.h");
     EXPECT_EQ(studio->writtenFilePath(), "/opt/studio/inc/d.h");
@@ -169,14 +161,14 @@ TEST(ProjectElement, ResolvesWithoutAProjectOrSolution)
 {
     ProjectElement solution("solution");
     solution.setPath("/w/s.hzp");
-    ProjectElement* loose = addFile(add(&solution, "folder", "f"), "a.c");
+    ProjectElement* loose = add(add(&solution, "folder", "f"), "file", "a.c");
     EXPECT_EQ(loose->getName(), "a.c");
     EXPECT_EQ(loose->path().filePath(), "/w/a.c");
 
     std::string cwd = absolutePath("");
     ProjectElement project("project");
     add(&project, "configuration", "Common")->setAttribute("project_directory", "src", false);
-    ProjectElement* file = addFile(&project, "b.c");
+    ProjectElement* file = add(&project, "file", "b.c");
     file->checkDoFileStuff();
     EXPECT_EQ(file->path().filePath(), cwd + "/src/b.c");
     ProjectElement detached("file");
