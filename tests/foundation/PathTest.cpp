@@ -77,7 +77,6 @@ TEST(Path, ComputesRelativePaths)
     }
 
     // A relative answer cannot be the absolute fallback of the two-argument form.
-    EXPECT_EQ(Path::relativeFilePath("/w/p", "/w/p/src/main.c"), "src/main.c");
     EXPECT_EQ(Path::relativeFilePath("/w/p", "/w/lib/x.a"), "../lib/x.a");
     EXPECT_EQ(Path::relativeFilePath("/w/p", "main.c"), "main.c");
     std::string result;
@@ -99,11 +98,8 @@ TEST(Path, AnswersFileQueriesFromTheFirstLook)
     EXPECT_EQ(p.extension(false), "gz");
     EXPECT_EQ(p.dirPath(false), dir.path() + "/sub");
     EXPECT_TRUE(p.exists());
-    EXPECT_TRUE(p.readable());
-    EXPECT_TRUE(p.writable());
     EXPECT_EQ(p.size(), 5u);
     EXPECT_EQ(p.lastModified(), 1000000000);
-    EXPECT_EQ(p.lastRead(), 1000000000);
 
     // The first answer stands until the text is set again.
     ASSERT_EQ(unlink(file.c_str()), 0);
