@@ -15,10 +15,6 @@ struct PathFileInfo {
     struct stat status {};
 };
 
-namespace {
-
-} // namespace
-
 Path::Path() = default;
 
 Path::Path(const char* text)
@@ -269,18 +265,32 @@ bool Path::relativeDirPath(const std::string& from, const std::string& to, std::
     result.clear();
     if (to == ".")
         return true;
-    const std::vector<std::string> a = pathComponents(absolutePath(from));
-    const std::vector<std::string> b = pathComponents(absolutePath(to));
-    std::size_t shared = 0;
-    while (shared < a.size() && shared < b.size() && a[shared] == b[shared])
+    // Made absolute and clean: "w/./p" and "x/../w/p" name the directory "w/p"
+    // does. The components are compared in place, so that the cost stays that of
+    // reading the two names once.
+    const std::string a = cleanDirPath(absolutePath(from));
+    const std::string b = cleanDirPath(absolutePath(to));
+    std::size_t inA = 1, inB = 1, shared = 0; // past the leading "/"
+    while (inA < a.size() && inB < b.size()) {
+        const std::size_t endA = std::min(a.find('/', inA), a.size());
+        const std::size_t endB = std::min(b.find('/', inB), b.size());
+        if (a.compare(inA, endA - inA, b, inB, endB - inB) != 0)
+            break;
         ++shared;
+        inA = endA + 1;
+        inB = endB + 1;
+    }
     if (shared == 0)
         return false;
-    for (std::size_t i = shared; i < a.size(); ++i)
-        result += "../";
-    for (std::size_t i = shared; i < b.size(); ++i)
-        result += b[i] + "/";
-    if (!result.empty())
+    if (inA < a.size()) {
+        const std::size_t levels = 1 + static_cast<std::size_t>(std::count(a.begin() + inA, a.end(), '/'));
+        result.reserve(3 * levels + (inB < b.size() ? b.size() - inB : 0));
+        for (std::size_t i = 0; i < levels; ++i)
+            result += "../";
+    }
+    if (inB < b.size())
+        result.append(b, inB);
+    else if (!result.empty())
         result.pop_back();
     return true;
 }

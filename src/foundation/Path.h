@@ -79,7 +79,8 @@ public:
     // A leading "..", a ".." with no "/" before its parent, and names such as
     // "..x" or "..." are kept: "a/../b" and "/../b" stay as they are.
     static void removeRelativePaths(std::string& path);
-    // The directory `to` relative to the directory `from`, both made absolute;
+    // The directory `to` relative to the directory `from`, both made absolute and
+    // cleaned of "." and ".." components;
     // false when they share no directory below the root ("/a/b", "/c/d").
     static bool relativeDirPath(const std::string& from, const std::string& to, std::string& result);
     // The file `file` relative to the directory `dir`; a bare name comes back unchanged.

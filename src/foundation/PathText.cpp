@@ -1,6 +1,8 @@
 #include "foundation/PathText.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -16,24 +18,40 @@ std::string absolutePath(const std::string& path)
     return path.empty() ? result : result + "/" + path;
 }
 
+// One pass: each character is appended once and dropped at most once, so a
+// name of millions of components costs no more than its length.
 std::string cleanDirPath(const std::string& path)
 {
-    bool absolute = !path.empty() && path[0] == '/';
-    std::vector<std::string> parts;
-    for (std::string& part : pathComponents(path)) {
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..")
-                parts.pop_back();
-            else if (!absolute)
-                parts.push_back(part);
-        } else if (part != ".") {
-            parts.push_back(std::move(part));
+    const bool absolute = !path.empty() && path[0] == '/';
+    std::string out = absolute ? "/" : "";
+    std::size_t names = 0; // components of `out` that are not ".."; they all follow the ".."s
+    for (std::size_t i = 0; i < path.size();) {
+        if (path[i] == '/') {
+            ++i;
+            continue;
         }
+        const std::size_t end = std::min(path.find('/', i), path.size());
+        const std::string_view part(path.data() + i, end - i);
+        i = end;
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (names > 0) {
+                const std::size_t slash = out.rfind('/');
+                out.resize(slash == std::string::npos ? 0 : slash == 0 ? 1 : slash);
+                --names;
+                continue;
+            }
+            if (absolute)
+                continue; // nothing is above the root
+        } else {
+            ++names;
+        }
+        if (!out.empty() && out.back() != '/')
+            out += '/';
+        out += part;
     }
-    std::string result = absolute ? "/" : "";
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        result += (i > 0 ? "/" : "") + parts[i];
-    return result.empty() ? "." : result;
+    return out.empty() ? "." : out;
 }
 
 std::string directoryPart(const std::string& path)

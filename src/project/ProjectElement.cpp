@@ -60,16 +60,17 @@ bool isAbsolute(const std::string& path)
     return !path.empty() && path[0] == '/';
 }
 
-// The directory of the nearest solution's file at or above `element`; empty when
-// there is no solution or it has no file (relative names then resolve against the
-// current directory).
+// The directory of the nearest solution at or above `element` that has a file: a
+// solution element nested in a file takes its names from the file's directory.
+// Empty when there is none.
 std::string solutionDirectory(ProjectElement* element)
 {
     for (ProjectElement* e = element; e != nullptr; e = e->parent()) {
         if (e->kind() != ProjectElement::kSolution)
             continue;
         e->checkDoFileStuff();
-        return e->path().isEmpty() ? std::string() : e->path().dirPath(true);
+        if (!e->path().isEmpty())
+            return e->path().dirPath(true);
     }
     return {};
 }
@@ -162,7 +163,9 @@ void ProjectElement::setFileName(const std::string& name, bool flag)
 void ProjectElement::setPath(const std::string& path)
 {
     path_.setPath(path);
-    resolved_ = true;
+    // What a project resolves is its base directory, which the file it was read
+    // from does not give: that is still to be worked out.
+    resolved_ = kind_ != kProject;
     // An element without "Name" is called after its file, which just changed.
     if (parent_ != nullptr && kind_ != kFile)
         parent_->dropChildIndex();
@@ -409,6 +412,9 @@ void ProjectElement::checkDoFileStuff()
             baseDirectory_ = directory;
         } else {
             std::string solution = solutionDirectory(parent_);
+            // A project file read on its own, with no solution around it, is its own solution.
+            if (solution.empty() && !path_.isEmpty())
+                solution = path_.dirPath(true);
             if (directory.empty())
                 baseDirectory_ = solution;
             else if (solution.empty())
@@ -445,4 +451,13 @@ void ProjectElement::checkDoFileStuff()
     inBaseDirectory_ = directory == baseDirectory_;
     underBaseDirectory_ = directory.compare(0, baseDirectory_.size(), baseDirectory_) == 0;
     resolved_ = true;
+}
+
+ProjectElement* nextInDocumentOrder(const ProjectElement* element, const ProjectElement* top)
+{
+    if (element->firstChild() != nullptr)
+        return element->firstChild();
+    while (element != top && element->nextSibling() == nullptr)
+        element = element->parent();
+    return element == top ? nullptr : element->nextSibling();
 }

@@ -148,3 +148,8 @@ private:
     std::unique_ptr<Extras> extras_;
     std::unique_ptr<ChildIndex> childIndex_;
 };
+
+// The element after `element` in document order (parents before children,
+// children in order) among `top` and the elements below it; null after the last.
+// Walks the links alone, so a deep tree needs no stack.
+ProjectElement* nextInDocumentOrder(const ProjectElement* element, const ProjectElement* top);

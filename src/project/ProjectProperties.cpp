@@ -154,10 +154,8 @@ void ProjectSystem::removeProperty(ProjectElement* element, const std::string& n
         ProjectElement* child = found->second;
         child->removeAttribute(name);
         // A configuration holding nothing but its name goes with its last value.
-        if (child->attributes().size() == 1) {
-            element->removeChild(child);
-            delete child;
-        }
+        if (child->attributes().size() == 1)
+            removeElement(child, true);
     }
     propertiesChanged(element);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "project/ProjectElement.h"
@@ -169,6 +170,12 @@ private:
     // One element without its children, or the whole tree of an imported file.
     std::unique_ptr<ProjectElement> newElement(const std::string& directory, XMLElement* element,
                                                ProjectFileNotFoundErrorHandler* handler);
+    // Notes the elements of the loaded tree that name a template, and the dynamic
+    // folders, in document order.
+    void recordTemplatesAndDynamicFolders();
+    // Whether `element` was noted and not removed since.
+    bool recorded(ProjectElement* element) const { return recorded_.contains(element); }
+    void forgetRecordsWithin(ProjectElement* element);
     void completeFromTemplates(TemplateNotFoundErrorHandler* handler);
     void forgetSolution();
 
@@ -179,6 +186,9 @@ private:
     std::vector<std::string> filesBeingLoaded_;
     std::vector<ProjectElement*> templateElements_;
     std::vector<ProjectElement*> dynamicFolders_;
+    // The elements of both lists that are still in the tree: removeElement, which
+    // every removal goes through, drops what it removes.
+    std::unordered_set<const ProjectElement*> recorded_;
     // How deep the file being read sits in the tree being built.
     int nesting_ = 0;
     long elementsBuilt_ = 0;

@@ -46,12 +46,11 @@ bool holdsProperty(const ProjectElement* element, const std::string& configurati
     return element->getProperty(configuration, name, scratch, nullptr);
 }
 
-// Expands with the build macros of `element` in "Common". Building that table
-// walks the tree above the element, so a text without references skips it.
+// Expands with the build macros of `element` in "Common". The table is built
+// even for a text without references: building it settles the project's
+// directory, which files placed later keep.
 std::string expandMacros(ProjectElement* element, const std::string& value)
 {
-    if (value.find("$(") == std::string::npos)
-        return value;
     const MacroTable table =
         buildSystem != nullptr ? buildSystem->macros(element, kCommon) : macroSystem.globalMacros(true);
     return macroSystem.replaceMacros(table, value);

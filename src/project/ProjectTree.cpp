@@ -179,6 +179,8 @@ void ProjectSystem::removeElement(ProjectElement* element, bool destroy)
     if (element == nullptr)
         return;
     bool reindex = element->kind() == ProjectElement::kProject || element->kind() == ProjectElement::kSolution;
+    if (destroy)
+        forgetRecordsWithin(element);
     if (element == solution_.get()) {
         // The root has no parent list to leave: the system lets go of it.
         ProjectElement* root = solution_.release();

@@ -41,6 +41,7 @@ void ProjectSystem::forgetSolution()
     solution_.reset();
     templateElements_.clear();
     dynamicFolders_.clear();
+    recorded_.clear();
     nesting_ = 0;
     elementsBuilt_ = 0;
 }
@@ -51,6 +52,8 @@ void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErr
     forgetSolution();
     try {
         solution_.reset(loadProjectFile(std::string(), path, fileHandler));
+        // Noted only now that every file is read: converting an older file removes elements.
+        recordTemplatesAndDynamicFolders();
         completeFromTemplates(templateHandler);
     } catch (...) {
         // Elements built before the failure are gone with their tree; nothing points at them.
@@ -59,6 +62,8 @@ void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErr
     }
     updateProjectList();
     for (ProjectElement* folder : dynamicFolders_) {
+        if (!recorded(folder))
+            continue;
         elementsBuilt_ += populateDynamicFolder(folder);
         // Many folders naming one large directory count like repeated imports.
         if (elementsBuilt_ > kMaxElements) {
@@ -66,8 +71,32 @@ void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErr
             throw SolutionLoadError(path, false, sizeMessage());
         }
     }
+    templateElements_.clear();
+    dynamicFolders_.clear();
+    recorded_.clear();
     clearModified(solution_.get(), true, true);
     solutionLoaded();
+}
+
+void ProjectSystem::recordTemplatesAndDynamicFolders()
+{
+    ProjectElement* root = solution_.get();
+    for (ProjectElement* element = root; element != nullptr; element = nextInDocumentOrder(element, root)) {
+        if (element->hasAttribute("template_name"))
+            templateElements_.push_back(element);
+        else if (element->hasAttribute("path"))
+            dynamicFolders_.push_back(element);
+    }
+    recorded_.insert(templateElements_.begin(), templateElements_.end());
+    recorded_.insert(dynamicFolders_.begin(), dynamicFolders_.end());
+}
+
+void ProjectSystem::forgetRecordsWithin(ProjectElement* top)
+{
+    if (recorded_.empty())
+        return;
+    for (ProjectElement* element = top; element != nullptr; element = nextInDocumentOrder(element, top))
+        recorded_.erase(element);
 }
 
 void ProjectSystem::completeFromTemplates(TemplateNotFoundErrorHandler* handler)
@@ -76,6 +105,8 @@ void ProjectSystem::completeFromTemplates(TemplateNotFoundErrorHandler* handler)
         return;
     ProjectTemplates templates;
     for (ProjectElement* element : templateElements_) {
+        if (!recorded(element))
+            continue; // removed by the completion of a project before it
         std::string name = element->attribute("Name").value_or("");
         std::string templateName = element->attribute("template_name").value_or("");
         element->removeAttribute("template_name");
@@ -152,10 +183,6 @@ std::unique_ptr<ProjectElement> ProjectSystem::newElement(const std::string& dir
     }
     auto element = std::make_unique<ProjectElement>(x->tagName());
     element->setAttributesFrom(x);
-    if (x->hasAttribute("template_name"))
-        templateElements_.push_back(element.get());
-    else if (x->hasAttribute("path"))
-        dynamicFolders_.push_back(element.get());
     return element;
 }
 

@@ -2,6 +2,7 @@
 // package description file, written as one compressed package.
 #include "project/SolutionPackaging.h"
 
+#include <climits>
 #include <unordered_set>
 #include <vector>
 
@@ -29,6 +30,11 @@ void addElementFile(const std::string& baseDir, ProjectElement* element, Archive
     // A macro left unexpanded names a file of the installation, not of the solution.
     if (fileName->find('$') != std::string::npos)
         return leaveOut("it names a macro");
+    // No system opens a name this long, so it can never be a member; deciding
+    // that before resolving keeps an enormous name from costing memory. (A written
+    // name that only "." and ".." components make this long is left out too.)
+    if (fileName->size() >= PATH_MAX)
+        return leaveOut("the name is longer than " + std::to_string(PATH_MAX - 1) + " bytes");
     element->checkDoFileStuff();
     const std::string& path = element->path().filePath();
     std::string relative;

@@ -9,25 +9,13 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/DirectoryListing.h"
 #include "foundation/PathText.h"
-#include "foundation/LockFile.h"
 #include "foundation/PrivateFile.h"
 #include "package/Compression.h"
 #include "tool/ArchiveCommands.h"
 #include "tool/Globals.h"
+#include "tool/WriterLock.h"
 
 namespace {
-
-// Long enough for another writer of an ordinary package to finish; MKPKG_LOCK_WAIT
-// (seconds) changes it.
-constexpr double kDefaultLockWait = 60;
-
-double lockWaitSeconds()
-{
-    const char* text = std::getenv("MKPKG_LOCK_WAIT");
-    char* end = nullptr;
-    double seconds = text != nullptr ? std::strtod(text, &end) : -1;
-    return end != text && seconds >= 0 ? seconds : kDefaultLockWait;
-}
 
 bool changesPackage()
 {
@@ -114,13 +102,8 @@ int runArchiveMode()
     const std::string package = *inputFilename;
     // Writers take turns; readers never wait, since a package is only ever replaced whole.
     std::optional<LockFile> lock;
-    if (changesPackage()) {
-        lock.emplace(followLinks(*outputFilename));
-        if (!lock->acquire(lockWaitSeconds())) {
-            report->fatal(lock->error());
-            return 1;
-        }
-    }
+    if (changesPackage() && !lockForWriting(lock, *outputFilename, *report))
+        return 1;
     FILE* packed = std::fopen(package.c_str(), "rb");
     int opened;
     if (packed != nullptr && readSignature(packed)) {

@@ -14,6 +14,7 @@
 #include "project/SolutionLoadError.h"
 #include "project/SolutionPackaging.h"
 #include "tool/Globals.h"
+#include "tool/WriterLock.h"
 
 int runSolutionMode(const char* argv0)
 {
@@ -47,6 +48,9 @@ int runSolutionMode(const char* argv0)
     std::optional<std::string> packageDescription = directoryPart(*inputFilename) + "/" + baseName + "_package.xml";
     if (!Path(*packageDescription).exists())
         packageDescription.reset();
+    std::optional<LockFile> lock;
+    if (!lockForWriting(lock, *outputFilename, *report))
+        return 1;
     std::string error;
     // With -v, every file of the tree added or left out (and why) is listed.
     auto log = [](const std::string& line) { std::printf("%s\n", line.c_str()); };

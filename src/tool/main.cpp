@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <new>
 
 #include "foundation/Release.h"
 #include "foundation/SignalCleanup.h"
@@ -12,14 +13,20 @@ int main(int argc, char** argv)
     SignalCleanup::ignoreFileSizeSignal();
     HReporter reporter(argc > 0 ? argv[0] : "mkpkg", stderr);
     report = &reporter;
-    HarArgParse parser(report);
-    parser.addToolOptions();
-    action = kActionList;
-    verbose = false;
-    parser.parseArgs(argc, argv);
-    if (verbose)
-        RELEASE_printVersionToStdout("Package Maintainer");
-    if (!inputFilename)
-        return 0;
-    return createHZR ? runSolutionMode(argc > 0 ? argv[0] : "mkpkg") : runArchiveMode();
+    try {
+        HarArgParse parser(report);
+        parser.addToolOptions();
+        action = kActionList;
+        verbose = false;
+        parser.parseArgs(argc, argv);
+        if (verbose)
+            RELEASE_printVersionToStdout("Package Maintainer");
+        if (!inputFilename)
+            return 0;
+        return createHZR ? runSolutionMode(argc > 0 ? argv[0] : "mkpkg") : runArchiveMode();
+    } catch (const std::bad_alloc&) {
+        // Unwound to here, every temporary is gone and every lock released.
+        reporter.fatal("out of memory");
+        return 1;
+    }
 }

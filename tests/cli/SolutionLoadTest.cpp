@@ -147,4 +147,40 @@ TEST_F(SolutionCli, LoadFailuresPrintOnlyTheMessageAndWriteNothing)
     }
 }
 
+TEST_F(SolutionCli, ConvertingAnOlderSolutionDropsTheSharedPlacementFile)
+{
+    // The file the conversion removes may also have been taken for a dynamic folder or a template project.
+    for (const char* role : {"path=\"src\"", "template_name=\"MSP430_Library\"", ""}) {
+        SCOPED_TRACE(role);
+        put("w/u.hzp", kDocType + "<solution Name=\"u\"><project Name=\"p\"><folder Name=\"System Files\">"
+                                  "<file file_name=\"$(StudioDir)/targets/section_placement.xml\" " +
+                           role + "/><file file_name=\"a.c\"/></folder></project></solution>\n");
+        put("w/a.c", "a");
+        EXPECT_TRUE(outcomeIs(hzr({"-hzr", "u.hzp"}), 0, "", ""));
+        EXPECT_TRUE(
+            packageHolds("w/u.hzr", {{"u.hzp", get("w/u.hzp"), false, kTime}, {"a.c", "a", false, kTime}}));
+    }
+}
+
+TEST_F(SolutionCli, TemplateFilesKeepTheDirectoryTheProjectHadWhenTheyWereAdded)
+{
+    // Placing a template's first file settles the project's directory; a later property does not move it.
+    ts::writeFile(userDir + "/packages/targets/project_templates.xml", R"(<!DOCTYPE Project_Templates_File>
+<projects>
+  <project template_name="Late" type="Library">
+    <file name="a.c"/>
+    <property name="project_directory" value="pdir"/>
+    <file name="b.c"/>
+  </project>
+</projects>
+)");
+    for (const char* file : {"a.c", "b.c", "pdir/a.c", "pdir/b.c"})
+        put(std::string("w/") + file, file);
+    putSolution("w/s.hzp", R"(<project Name="p" template_name="Late"/>)");
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime},
+                                         {"a.c", "a.c", false, kTime},
+                                         {"b.c", "b.c", false, kTime}}));
+}
+
 } // namespace

@@ -1,11 +1,22 @@
 // Solution mode end to end: what the package holds, where it is written, and
 // the write failures that must leave everything as it was.
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/SolutionCli.h"
 
 namespace {
+
+#if defined(__has_feature)
+constexpr bool kUnderAddressSanitizer = __has_feature(address_sanitizer);
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
 
 TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
 {
@@ -142,6 +153,81 @@ TEST_F(SolutionCli, WriteFailuresAreFatalAndLeaveNothingBehind)
     EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
     EXPECT_EQ(get("w/out/s.hzr"), "the old package");
     EXPECT_EQ(ts::listTree(at("w/out")), std::set<std::string>{"s.hzr"});
+}
+
+TEST_F(SolutionCli, PackagesAreTheSameFromEveryDirectory)
+{
+    put("w/a.c", "beside the solution");
+    put("o/a.c", "beside the current directory");
+    put("w/sub/b.c", "b");
+    put("w/proj_package.xml", "<package/>");
+    std::filesystem::create_directories(at("out"));
+    // A nested solution without a file of its own, and an imported file whose root is a project
+    // (not itself a member, as a project is not a file): both take their names from the
+    // solution file's directory.
+    putSolution("w/proj.hzp", R"(<solution Name="inner"><project Name="p"><file file_name="a.c"/></project></solution>
+  <import file_name="sub/p.hzp"/>)");
+    put("w/sub/p.hzp", "<!DOCTYPE Ambrel_Project_File>\n<project Name=\"q\" version=\"2\"><file file_name=\"sub/b.c\"/></project>\n");
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "proj.hzp", "../out/w.hzr"}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("out/w.hzr", {{"proj.hzp", get("w/proj.hzp"), false, kTime},
+                                           {"a.c", "beside the solution", false, kTime},
+                                           {"sub/b.c", "b", false, kTime},
+                                           {"proj_package.xml", "<package/>", false, kTime}}));
+    // Reached through ".." and "." the member names stay the same.
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "../w/proj.hzp", "../out/o.hzr"}, "o"), 0, "", ""));
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "w/./proj.hzp", "out/dot.hzr"}, "."), 0, "", ""));
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "../o/../w/proj.hzp", "../out/up.hzr"}, "o"), 0, "", ""));
+    for (const char* other : {"out/o.hzr", "out/dot.hzr", "out/up.hzr"})
+        EXPECT_EQ(get(other), get("out/w.hzr")) << other;
+}
+
+TEST_F(SolutionCli, WritersOfOnePackageTakeTurns)
+{
+    put("w/a.c", "a");
+    putSolution("w/s.hzp", R"(<project Name="p"><file file_name="a.c"/></project>)");
+    put("w/s.hzr", "the old package");
+    // Held, as an archive command writing the same package would hold it.
+    put("w/s.hzr.lock", std::to_string(getpid()) + "\n");
+    const int held = open(at("w/s.hzr.lock").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ts::RunOptions impatient;
+    impatient.env = {"MKPKG_LOCK_WAIT=0.2"};
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", impatient), 1, "",
+                          program + ": fatal: gave up after 0.2 s waiting for s.hzr.lock, held by process " +
+                              std::to_string(getpid()) + "\n"));
+    EXPECT_EQ(get("w/s.hzr"), "the old package");
+    std::remove(at("w/s.hzr.lock").c_str());
+    close(held);
+    // Free again: the package is written and the lock goes with the writer.
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", impatient), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime}, {"a.c", "a", false, kTime}}));
+    EXPECT_FALSE(has("w/s.hzr.lock"));
+}
+
+TEST_F(SolutionCli, EnormousNamesAndExhaustedMemory)
+{
+    if (kUnderAddressSanitizer)
+        GTEST_SKIP() << "the sanitizer reserves more address space than the limits below allow";
+    put("w/a.c", "a");
+    // One name of 25 million components can never be a member: it is left out, in bounded memory.
+    std::string name;
+    name.reserve(50 << 20);
+    for (int i = 0; i < 25'000'000; ++i)
+        name += "d/";
+    name += "a.c";
+    putSolution("w/s.hzp", "<project Name=\"p\"><file file_name=\"a.c\"/><file file_name=\"" + name + "\"/></project>");
+    ts::RunOptions limited;
+    limited.memoryLimit = 1L << 30;
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", limited), 0, "", ""));
+    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime}, {"a.c", "a", false, kTime}}));
+
+    // Too little memory to load it at all: a fatal error, and nothing written.
+    std::remove(at("w/s.hzr").c_str());
+    const std::set<std::string> before = workTree();
+    limited.memoryLimit = 64L << 20;
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", limited), 1, "", program + ": fatal: out of memory\n"));
+    EXPECT_EQ(workTree(), before);
 }
 
 } // namespace

@@ -66,6 +66,8 @@ TEST(Path, ComputesRelativePaths)
                 {"/w/p", "/w/p/src/x", true, "src/x"},
                 {"/w/p", "/w/p", true, ""},
                 {"/w/p", "/w//p/", true, ""},
+                {"/w/./p/../q", "/w/x/../q/./r", true, "r"},
+                {"/s/../w/p/Debug", "/w", true, "../.."},
                 {"/a/b", "/c/d", false, ""},
                 {"/", "/w", false, ""},
                 {"/a", ".", true, ""},

@@ -46,6 +46,9 @@ std::string drain(int fd)
     const rlimit limit{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
     if (o.fileSizeLimit >= 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0)
         _exit(126);
+    const rlimit memory{static_cast<rlim_t>(o.memoryLimit), static_cast<rlim_t>(o.memoryLimit)};
+    if (o.memoryLimit >= 0 && setrlimit(RLIMIT_AS, &memory) != 0)
+        _exit(126);
     if (o.unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(kNoDropStatus);
     alarm(60); // survives exec: a hanging program dies of SIGALRM

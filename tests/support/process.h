@@ -13,6 +13,7 @@ struct RunOptions {
     std::vector<std::string> env; // extra "NAME=value" entries
     mode_t umask = 022;
     long fileSizeLimit = -1;   // RLIMIT_FSIZE in bytes when >= 0
+    long memoryLimit = -1;     // RLIMIT_AS in bytes when >= 0
     bool unprivileged = false; // started as root: run as nobody (65534)
 };
 
