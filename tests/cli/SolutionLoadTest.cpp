@@ -152,13 +152,13 @@ TEST_F(SolutionCli, ConvertingAnOlderSolutionDropsTheSharedPlacementFile)
     // The file the conversion removes may also have been taken for a dynamic folder or a template project.
     for (const char* role : {"path=\"src\"", "template_name=\"MSP430_Library\"", ""}) {
         SCOPED_TRACE(role);
-        put("w/u.hzp", kDocType + "<solution Name=\"u\"><project Name=\"p\"><folder Name=\"System Files\">"
-                                  "<file file_name=\"$(StudioDir)/targets/section_placement.xml\" " +
+        put("w/u.hzp", kDocType +
+                           "<solution Name=\"u\"><project Name=\"p\"><folder Name=\"System Files\">"
+                           "<file file_name=\"$(StudioDir)/targets/section_placement.xml\" " +
                            role + "/><file file_name=\"a.c\"/></folder></project></solution>\n");
         put("w/a.c", "a");
         EXPECT_TRUE(outcomeIs(hzr({"-hzr", "u.hzp"}), 0, "", ""));
-        EXPECT_TRUE(
-            packageHolds("w/u.hzr", {{"u.hzp", get("w/u.hzp"), false, kTime}, {"a.c", "a", false, kTime}}));
+        EXPECT_TRUE(packageHolds("w/u.hzr", {{"u.hzp", get("w/u.hzp"), false, kTime}, {"a.c", "a", false, kTime}}));
     }
 }
 
@@ -178,9 +178,9 @@ TEST_F(SolutionCli, TemplateFilesKeepTheDirectoryTheProjectHadWhenTheyWereAdded)
         put(std::string("w/") + file, file);
     putSolution("w/s.hzp", R"(<project Name="p" template_name="Late"/>)");
     EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}), 0, "", ""));
-    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime},
-                                         {"a.c", "a.c", false, kTime},
-                                         {"b.c", "b.c", false, kTime}}));
+    EXPECT_TRUE(packageHolds(
+        "w/s.hzr",
+        {{"s.hzp", get("w/s.hzp"), false, kTime}, {"a.c", "a.c", false, kTime}, {"b.c", "b.c", false, kTime}}));
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "foundation/DirectoryListing.h"
-#include "foundation/PathText.h"
 #include "foundation/Path.h"
+#include "foundation/PathText.h"
 #include "support/files.h"
 
 using testsupport::TempDir;

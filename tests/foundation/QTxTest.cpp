@@ -62,8 +62,10 @@ TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)
     struct {
         const char* in;
         const char* out;
-    } cases[] = {{"./src/", "src"}, {"a//b/../c", "a/c"}, {"", "."},       {"./", "."},
-                 {"../x", "../x"},  {"/", "/"},           {"/../a", "/a"}, {"a/..", "."}};
+    } cases[] = {{"./src/", "src"},   {"a//b/../c", "a/c"},  {"", "."},
+                 {"./", "."},         {"../x", "../x"},      {"/", "/"},
+                 {"/../a", "/a"},     {"a/..", "."},         {"../a/../../b", "../../b"},
+                 {"/a/b/../..", "/"}, {"a/b/../../..", ".."}};
     for (const auto& c : cases)
         EXPECT_EQ(cleanDirPath(c.in), c.out) << c.in;
     EXPECT_EQ(directoryPart("foo.c"), ".");
