@@ -15,15 +15,6 @@ namespace testsupport {
 
 namespace {
 
-std::vector<char*> pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> result;
-    for (auto& s : strings)
-        result.push_back(s.data());
-    result.push_back(nullptr);
-    return result;
-}
-
 // Output goes to anonymous files rather than pipes: nothing to drain while
 // the child runs, so nothing can block.
 std::string drain(int fd)
@@ -37,10 +28,28 @@ std::string drain(int fd)
     return text;
 }
 
-[[noreturn]] void runChild(const RunOptions& o, int out, int err, char** argv, char** envp)
+} // namespace
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
 {
-    const int in = open("/dev/null", O_RDONLY);
-    if (in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(o.cwd.c_str()) != 0)
+    std::vector<char*> result;
+    for (auto& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+std::vector<std::string> childEnvironment(const RunOptions& options)
+{
+    std::vector<std::string> env{"HOME=" + options.home, "TZ=UTC", "LC_ALL=C", "PATH=/usr/bin:/bin"};
+    env.insert(env.end(), options.env.begin(), options.env.end());
+    return env;
+}
+
+[[noreturn]] void execChild(const RunOptions& o, int in, int out, int err, char** argv, char** envp)
+{
+    if ((in >= 0 && dup2(in, 0) < 0) || (out >= 0 && dup2(out, 1) < 0) || (err >= 0 && dup2(err, 2) < 0) ||
+        chdir(o.cwd.c_str()) != 0)
         _exit(126);
     umask(o.umask);
     const rlimit limit{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
@@ -56,13 +65,9 @@ std::string drain(int fd)
     _exit(127);
 }
 
-} // namespace
-
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv, const RunOptions& options)
 {
-    std::vector<std::string> args = argv;
-    std::vector<std::string> env{"HOME=" + options.home, "TZ=UTC", "LC_ALL=C", "PATH=/usr/bin:/bin"};
-    env.insert(env.end(), options.env.begin(), options.env.end());
+    std::vector<std::string> args = argv, env = childEnvironment(options);
     std::vector<char*> argp = pointers(args), envp = pointers(env);
 
     out_ = memfd_create("stdout", MFD_CLOEXEC);
@@ -73,7 +78,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv, const
     if (pid_ < 0)
         throw std::runtime_error("fork failed");
     if (pid_ == 0)
-        runChild(options, out_, err_, argp.data(), envp.data());
+        execChild(options, open("/dev/null", O_RDONLY), out_, err_, argp.data(), envp.data());
 }
 
 BackgroundProcess::~BackgroundProcess()

@@ -25,6 +25,15 @@ struct RunResult {
 // Exit status of a child that could not give up root.
 inline constexpr int kNoDropStatus = 125;
 
+// The environment every child gets: HOME, TZ=UTC, LC_ALL=C and PATH, then options.env.
+std::vector<std::string> childEnvironment(const RunOptions& options);
+// Pointers to the strings, null-terminated, for execve.
+std::vector<char*> pointers(std::vector<std::string>& strings);
+// In a forked child: makes `in`, `out` and `err` the standard streams (a
+// negative one keeps what the child has), applies the directory, umask, limits
+// and user of `options`, and executes argv.
+[[noreturn]] void execChild(const RunOptions& options, int in, int out, int err, char** argv, char** envp);
+
 // argv[0] is both the file executed and the name the program sees. Standard
 // input is /dev/null; a run longer than a minute is killed (status 142).
 RunResult runProcess(const std::vector<std::string>& argv, const RunOptions& options);
