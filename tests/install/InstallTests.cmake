@@ -1,0 +1,17 @@
+# What is shipped: the installed program run on a copy of the examples, the
+# Debian package's contents, the manual page's lint and the bash completion.
+add_test(NAME install_example COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+  -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DWORK_DIR=${CMAKE_BINARY_DIR}/install_example
+  -P ${CMAKE_CURRENT_LIST_DIR}/InstallTest.cmake)
+
+add_test(NAME debian_package COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+  -DWORK_DIR=${CMAKE_BINARY_DIR}/debian_package -DCPACK=${CMAKE_CPACK_COMMAND}
+  -P ${CMAKE_CURRENT_LIST_DIR}/PackageTest.cmake)
+
+find_program(GROFF groff REQUIRED)
+add_test(NAME manual_page COMMAND ${GROFF} -ww -man -z ${CMAKE_SOURCE_DIR}/doc/mkpkg.1)
+# groff reports a problem as a warning and still succeeds: any output fails.
+set_tests_properties(manual_page PROPERTIES FAIL_REGULAR_EXPRESSION ".")
+
+add_test(NAME bash_completion COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/CompletionTest.sh
+  ${CMAKE_SOURCE_DIR}/doc/mkpkg-completion.bash ${CMAKE_BINARY_DIR}/bash_completion)
