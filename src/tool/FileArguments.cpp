@@ -9,7 +9,8 @@ Resolved resolveFileArgument(const std::string& arg, std::vector<std::string>& f
         listFilesBelow(cleanDirPath(arg), fileNames);
         return Resolved::Files;
     }
-    // Not std::filesystem's parent_path: a bare name must come out as "./name".
+    // Joined as text, not with std::filesystem: a bare name must come out as
+    // "./name" and "/x" as "//x", as member names always have.
     const std::string dir = directoryPart(arg);
     const std::string name = fileNamePart(arg);
     if (isExistingNonDirectory(arg)) {
