@@ -9,6 +9,9 @@
 class HarArgParse : public ArgParse {
 public:
     using ArgParse::ArgParse;
+    // The option table points into this parser's invocation.
+    HarArgParse(const HarArgParse&) = delete;
+    HarArgParse& operator=(const HarArgParse&) = delete;
 
     // Fills the option table: every command row's option and alias, then the
     // tool's other options.
@@ -17,8 +20,6 @@ public:
     // arguments at all, writes the usage text to standard error first. Returns
     // what the command line asked for.
     Invocation parseArgs(int count, char** args);
-    // What the arguments parsed so far asked for.
-    const Invocation& invocation() const { return invocation_; }
 
     // The handler of every command option: makes its row's command the action.
     void selectCommand(const char* option, const char* value);
