@@ -69,6 +69,7 @@ OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2&
     TableReader table(copyName);
     Unwrap unwrapped;
     if (read == PackageRead::TableOfContents) {
+        // The table reader takes every byte, so this is Ok or Damaged.
         unwrapped = unwrapPayload(packed, table);
     } else {
         plain = openUnwrapFile(workDir, usedDir);
@@ -78,11 +79,11 @@ OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2&
         unwrapped = unwrapPayload(packed, sink);
         if (unwrapped == Unwrap::Ok && std::fflush(plain) != 0)
             unwrapped = Unwrap::WriteError;
-    }
-    if (unwrapped == Unwrap::WriteError) {
-        OpenedPackage failed = cannotUnwrap();
-        std::fclose(plain);
-        return failed;
+        if (unwrapped == Unwrap::WriteError) {
+            OpenedPackage failed = cannotUnwrap();
+            std::fclose(plain);
+            return failed;
+        }
     }
     int code = Archive2::kBadHeader;
     if (unwrapped == Unwrap::Ok)
