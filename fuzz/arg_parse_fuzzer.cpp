@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "scratch.h"
-#include "tool/Globals.h"
 #include "tool/HarArgParse.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -30,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text.find('/') != std::string::npos || text.find("..") != std::string::npos)
         return 0;
 
+    // Each parser starts from an empty invocation: nothing carries over between runs.
     HReporter reporter("mkpkg", fuzz::devNull());
-    report = &reporter;
     {
         HarArgParse parser(&reporter);
         std::vector<std::string> args;
@@ -42,14 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::check(arg.find('\n') == std::string::npos, "an argument runs past the end of the line");
     }
 
-    resetToolGlobals();
     {
         HarArgParse parser(&reporter);
         parser.addToolOptions();
         parser.parse(text.c_str());
     }
 
-    resetToolGlobals();
     mkdir("indirect", 0700);
     if (FILE* file = std::fopen("indirect/args", "wb")) {
         std::fwrite(data, 1, size, file);
@@ -60,8 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         parser.addToolOptions();
         parser.parseArgsFromIndirectFile("indirect/args");
     }
-    resetToolGlobals();
-    report = nullptr;
     fuzz::clearScratchDir();
     return 0;
 }

@@ -7,21 +7,20 @@
 
 #include "scratch.h"
 #include "tool/ArchiveMode.h"
-#include "tool/Globals.h"
+#include "tool/Session.h"
 
 namespace {
 
-void run(int command)
+void run(Command command)
 {
-    resetToolGlobals();
+    // A fresh session per run, as the program has.
     HReporter reporter("mkpkg", fuzz::devNull());
-    report = &reporter;
-    inputFilename = "fuzz.pkg";
-    outputFilename = "fuzz.pkg";
-    action = command;
-    runArchiveMode();
-    resetToolGlobals();
-    report = nullptr;
+    Invocation invocation;
+    invocation.action = command;
+    invocation.inputFilename = "fuzz.pkg";
+    invocation.outputFilename = "fuzz.pkg";
+    Session session(reporter, invocation);
+    runArchiveMode(session);
 }
 
 } // namespace
@@ -36,8 +35,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::writeInput("fuzz.pkg", data, size);
-    run(kActionList);
-    run(kActionExtract);
+    run(Command::List);
+    run(Command::Extract);
     fuzz::clearScratchDir();
     return 0;
 }

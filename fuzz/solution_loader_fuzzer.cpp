@@ -29,7 +29,6 @@
 #include "project/MSP430ProjectSystem.h"
 #include "project/SolutionLoadError.h"
 #include "scratch.h"
-#include "tool/Globals.h"
 #include "tool/ProcessState.h"
 
 namespace {

@@ -32,7 +32,7 @@ struct ArchiveChunk2 {
     std::uint32_t size = 0;
     bool readOnly = false;
     std::int32_t time = 0;
-    std::string source; // the file that holds the bytes at `offset`, named in messages
+    std::string source;           // the file that holds the bytes at `offset`, named in messages
     FILE* sourceStream = nullptr; // when set, an open stream holding those bytes, read instead of `source`
 };
 
@@ -79,6 +79,7 @@ public:
     enum OpenResult : int { kOpened = 0, kBadHeader = 1, kBadTableOfContents = 2 };
 
     Archive2() = default;
+    ~Archive2() { close(); }
     Archive2(const Archive2&) = delete;
     Archive2& operator=(const Archive2&) = delete;
 
@@ -113,6 +114,7 @@ public:
     static std::optional<std::string> memberLimitError(const std::string& name, std::uint64_t size);
 
     std::vector<ArchiveChunk2>& members() { return members_; }
+    const std::vector<ArchiveChunk2>& members() const { return members_; }
     int count() const { return static_cast<int>(members_.size()); }
     const std::string& fileName() const { return fileName_; }
     FILE* stream() const { return stream_; }

@@ -6,47 +6,44 @@
 #include <ctime>
 
 #include "foundation/ConfinedDirectory.h"
-#include "foundation/DirectoryListing.h"
 #include "foundation/QTx.h"
 #include "package/FileMember.h"
-#include "tool/Globals.h"
+#include "tool/Session.h"
 
 namespace {
 
 // Records `path` as a new member of dstArchive; false after an error.
-bool addNamedFile(const std::string& path)
+bool addNamedFile(Session& session, const std::string& path)
 {
     std::string error;
-    if (!addFileMember(dstArchive, path, path, error)) {
-        report->error(error);
+    if (!addFileMember(session.dstArchive, path, path, error)) {
+        session.report.error(error);
         return false;
     }
-    if (verbose)
+    if (session.invocation.verbose)
         std::printf("adding %s\n", path.c_str());
     return true;
 }
 
 } // namespace
 
-void addFilesFromDirectory(const std::string& dir)
+int updateArchive(Session& session)
 {
-    listFilesBelow(dir, fileNames);
-}
-
-int updateArchive()
-{
+    const Command action = session.invocation.action;
+    Archive2& srcArchive = session.srcArchive;
+    Archive2& dstArchive = session.dstArchive;
     bool failed = false;
-    if (action == kActionRemove || action == kActionReplace) {
-        for (const std::string& path : fileNames) {
+    if (action == Command::Remove || action == Command::Replace) {
+        for (const std::string& path : session.invocation.fileNames) {
             if (ArchiveChunk2* member = srcArchive.findMember(path.c_str())) {
                 member->name.clear();
-            } else if (action == kActionRemove) {
-                report->warning(path + " not in archive.");
+            } else if (action == Command::Remove) {
+                session.report.warning(path + " not in archive.");
                 failed = true;
             }
         }
     }
-    if (action != kActionCreate) {
+    if (action != Command::Create) {
         for (const ArchiveChunk2& member : srcArchive.members()) {
             if (member.name.empty())
                 continue;
@@ -56,26 +53,27 @@ int updateArchive()
             dstArchive.members().back().sourceStream = srcArchive.stream();
         }
     }
-    if (action != kActionRemove) {
-        for (const std::string& path : fileNames)
-            failed = !addNamedFile(path) || failed;
+    if (action != Command::Remove) {
+        for (const std::string& path : session.invocation.fileNames)
+            failed = !addNamedFile(session, path) || failed;
     }
     if (failed) {
         dstArchive.members().clear();
         return 0;
     }
     // Written beside the package and renamed over it, so a failure leaves the old package whole.
-    int result = dstArchive.write(outputFilename->c_str(), Packing::Compressed);
+    int result = dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed);
     dstArchive.close();
     if (result != 0) {
-        report->fatal(dstArchive.errorText());
+        session.report.fatal(dstArchive.errorText());
         return 1;
     }
     return 0;
 }
 
-int listArchive()
+int listArchive(Session& session)
 {
+    const Archive2& srcArchive = session.srcArchive;
     unsigned long long total = 0;
     for (const ArchiveChunk2& member : srcArchive.members()) {
         time_t time = member.time;
@@ -94,8 +92,9 @@ int listArchive()
     return 0;
 }
 
-int extractArchive()
+int extractArchive(Session& session)
 {
+    const Archive2& srcArchive = session.srcArchive;
     const std::string& package = srcArchive.fileName();
     ConfinedDirectory tmp("tmp");
     for (const ArchiveChunk2& member : srcArchive.members()) {
@@ -103,11 +102,11 @@ int extractArchive()
         int fd = -1;
         ConfinedDirectory::Result created = tmp.createFile(member.name, fd);
         if (created == ConfinedDirectory::Result::Outside) {
-            report->error("refusing to extract " + member.name + ": it leads outside tmp/");
+            session.report.error("refusing to extract " + member.name + ": it leads outside tmp/");
             continue;
         }
         if (created == ConfinedDirectory::Result::Failed) {
-            report->error("can't open " + target + " for writing");
+            session.report.error("can't open " + target + " for writing");
             break;
         }
         std::string readFailure;
@@ -121,9 +120,9 @@ int extractArchive()
         int writeErrno = errno;
         tmp.removeFile(member.name);
         if (copied == CopyResult::ReadError)
-            report->fatal("read error on " + package + ": " + readFailure);
+            session.report.fatal("read error on " + package + ": " + readFailure);
         else
-            report->fatal("write error on " + target + ": " + std::strerror(writeErrno));
+            session.report.fatal("write error on " + target + ": " + std::strerror(writeErrno));
         return 1;
     }
     return 0;

@@ -1,18 +1,14 @@
 #pragma once
 
-#include <string>
+struct Session;
 
-// The archive commands over the tool's globals: `srcArchive` is the package as
-// read, `fileNames` the files named on the command line. Each returns the exit
-// status: 0, or 1 after a fatal error (the package on disk is then unchanged).
+// The archive commands over a session: `srcArchive` is the package as read,
+// `invocation.fileNames` the files named on the command line. Each returns the
+// exit status: 0, or 1 after a fatal error (the package on disk is then unchanged).
 
-// Create (action 1), remove (2) or replace (3), then write the package compressed.
-int updateArchive();
+// Create, remove or replace, then write the package compressed.
+int updateArchive(Session& session);
 // Print one line per member and a totals line.
-int listArchive();
+int listArchive(Session& session);
 // Write every member to "tmp/" + its name, below the current directory.
-int extractArchive();
-
-// Appends every file below `dir` to `fileNames`, depth first, each directory's
-// entries sorted by name ignoring case.
-void addFilesFromDirectory(const std::string& dir);
+int extractArchive(Session& session);

@@ -1,133 +1,43 @@
 #include "tool/ArchiveMode.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 
-#include "foundation/AtomicFile.h"
 #include "foundation/DirectoryListing.h"
 #include "foundation/PathText.h"
-#include "foundation/PrivateFile.h"
-#include "package/Compression.h"
-#include "tool/ArchiveCommands.h"
-#include "tool/Globals.h"
+#include "package/PackageReader.h"
+#include "tool/CommandTable.h"
+#include "tool/Session.h"
 #include "tool/WriterLock.h"
 
-namespace {
-
-bool changesPackage()
+int runArchiveMode(Session& session)
 {
-    return action == kActionCreate || action == kActionRemove || action == kActionReplace;
-}
-
-// After a bad header or table of contents the unwrapped copy stays beside the
-// package for inspection: whole when the payload was sound, empty when it was
-// damaged. Written under a temporary name and renamed, as every output is.
-void leaveDecompressedCopy(FILE* packed, const std::string& copyName, bool payloadSound)
-{
-    AtomicFile copy(copyName);
-    if (!copy.create())
-        return;
-    if (payloadSound && readSignature(packed) && unwrapPayload(packed, copy) != Unwrap::Ok)
-        return;
-    copy.commit();
-}
-
-// Opens a compressed package as `srcArchive`, reading the payload once and
-// checking all of it before anything else happens. Listing keeps only the table
-// of contents; the other commands unwrap into a private file in `workDir`, which
-// is the archive's stream. Returns what Archive2::open returns, or -1 after a
-// fatal error that is already reported.
-int openCompressed(FILE* packed, const std::string& copyName, std::string workDir)
-{
-    FILE* plain = nullptr;
-    TableReader table(copyName);
-    Unwrap unwrapped;
-    if (action == kActionList) {
-        unwrapped = unwrapPayload(packed, table);
-    } else {
-        plain = openPrivateFile(workDir);
-        // A directory the user cannot write (extracting into an existing tmp/, say) is no reason to fail.
-        if (plain == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-            const char* fallback = std::getenv("TMPDIR");
-            workDir = fallback != nullptr && *fallback != '\0' ? fallback : "/tmp";
-            plain = openPrivateFile(workDir);
-        }
-        if (plain == nullptr) {
-            report->fatal("can't unwrap " + *outputFilename + " in " + workDir + ": " + std::strerror(errno));
-            return -1;
-        }
-        FileSink sink(plain);
-        unwrapped = unwrapPayload(packed, sink);
-        if (unwrapped == Unwrap::Ok && std::fflush(plain) != 0)
-            unwrapped = Unwrap::WriteError;
-    }
-    if (unwrapped == Unwrap::WriteError) {
-        report->fatal("can't unwrap " + *outputFilename + " in " + workDir + ": " + std::strerror(errno));
-        std::fclose(plain);
-        return -1;
-    }
-    int result = Archive2::kBadHeader;
-    if (unwrapped == Unwrap::Ok)
-        result = plain != nullptr ? srcArchive.open(plain, copyName.c_str()) : srcArchive.open(table, copyName.c_str());
-    else if (plain != nullptr)
-        std::fclose(plain);
-    if (result != Archive2::kOpened)
-        leaveDecompressedCopy(packed, copyName, unwrapped == Unwrap::Ok);
-    return result;
-}
-
-int runCommand()
-{
-    switch (action) {
-    case kActionCreate:
-    case kActionRemove:
-    case kActionReplace:
-        return updateArchive();
-    case kActionList:
-        return listArchive();
-    case kActionExtract:
-        return extractArchive();
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
-int runArchiveMode()
-{
-    const std::string package = *inputFilename;
+    const CommandRow& command = commandRow(session.invocation.action);
+    const std::string& package = *session.invocation.inputFilename;
+    const std::string& output = *session.invocation.outputFilename;
+    const bool rewrites = command.use == PackageUse::Rewrite;
     // Writers take turns; readers never wait, since a package is only ever replaced whole.
     std::optional<LockFile> lock;
-    if (changesPackage() && !lockForWriting(lock, *outputFilename, *report))
+    if (rewrites && !lockForWriting(lock, output, session.report))
         return 1;
-    FILE* packed = std::fopen(package.c_str(), "rb");
-    int opened;
-    if (packed != nullptr && readSignature(packed)) {
-        inputFilename = package + ".decompressed";
-        // A writer's copy sits where its output will; extraction's where it writes anyway.
-        std::string workDir = changesPackage() ? directoryPart(followLinks(*outputFilename)) : ".";
-        opened = openCompressed(packed, *inputFilename, workDir);
-        std::fclose(packed);
-    } else {
-        opened = srcArchive.open(packed, package.c_str());
-    }
-    switch (opened) {
-    case -1:
+    // A writer unwraps where its output will be written; extraction where it writes anyway.
+    const std::string workDir = rewrites ? directoryPart(followLinks(output)) : ".";
+    const PackageRead read =
+        command.use == PackageUse::TableOfContents ? PackageRead::TableOfContents : PackageRead::Members;
+    const OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir);
+    switch (opened.result) {
+    case PackageOpen::CannotUnwrap:
+        session.report.fatal(opened.message);
         return 1;
-    case Archive2::kBadHeader:
-        report->fatal("bad header in package " + *inputFilename);
+    case PackageOpen::BadHeader:
+        session.report.fatal("bad header in package " + opened.reportedName);
         return 1;
-    case Archive2::kBadTableOfContents:
-        report->fatal("bad table of contents in package " + *inputFilename);
+    case PackageOpen::BadTableOfContents:
+        session.report.fatal("bad table of contents in package " + opened.reportedName);
         return 1;
-    default:
+    case PackageOpen::Opened:
         break;
     }
-    int status = runCommand();
-    srcArchive.close();
+    const int status = command.run(session);
+    session.srcArchive.close();
     return status;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
-// Runs the archive command chosen on the command line against `inputFilename`,
-// unwrapping a compressed package first. Returns the exit status.
-int runArchiveMode();
+struct Session;
+
+// Runs the archive command the session's invocation asks for against its package,
+// which is read (unwrapped first when compressed) into `srcArchive`. Returns the
+// exit status.
+int runArchiveMode(Session& session);

@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "foundation/DirectoryListing.h"
-#include "foundation/PathText.h"
-#include "tool/ArchiveCommands.h"
-#include "tool/Globals.h"
 #include "foundation/Release.h"
+#include "tool/CommandTable.h"
+#include "tool/FileArguments.h"
 
 namespace {
 
@@ -26,62 +24,57 @@ ArgParse::Option flagOption(bool* flag)
     return option;
 }
 
-const char* const kUsage = "\n"
-                           "Usage: mkpkg [options] package file...\n"
-                           "\n"
-                           "-c          create new package from files\n"
-                           "-d          remove files from package\n"
-                           "-r          replace file in package\n"
-                           "-t          list contents of package\n"
-                           "-v          verbose\n"
-                           "-V          show version\n"
-                           "\n"
-                           "Usage: mkpkg -hzr project.hzp [output.hzr]\n";
+// An option and its description, the option padded to 12 columns.
+std::string usageLine(const std::string& option, const char* description)
+{
+    std::string line = option;
+    line.resize(12, ' ');
+    return line + description + "\n";
+}
+
+// The text written when the program is run without arguments: the command
+// table's listed rows, then the tool's other options.
+std::string usageText()
+{
+    std::string text = "\nUsage: mkpkg [options] package file...\n\n";
+    for (const CommandRow& row : commandTable())
+        if (row.description != nullptr)
+            text += usageLine(row.option, row.description);
+    text += usageLine("-v", "verbose");
+    text += usageLine("-V", "show version");
+    return text + "\nUsage: mkpkg -hzr project.hzp [output.hzr]\n";
+}
 
 } // namespace
 
 void HarArgParse::addToolOptions()
 {
-    addOption("-a", handlerOption(&HarArgParse::dopt));
-    addOption("-c", handlerOption(&HarArgParse::copt));
-    addOption("-d", handlerOption(&HarArgParse::dopt));
-    addOption("-hzr", flagOption(&createHZR));
-    addOption("-r", handlerOption(&HarArgParse::ropt));
-    addOption("-t", handlerOption(&HarArgParse::topt));
-    addOption("-x", handlerOption(&HarArgParse::xopt));
+    for (const CommandRow& row : commandTable()) {
+        addOption(row.option, handlerOption(&HarArgParse::selectCommand));
+        if (row.alias != nullptr)
+            addOption(row.alias, handlerOption(&HarArgParse::selectCommand));
+    }
+    addOption("-hzr", flagOption(&invocation_.createHZR));
     addOption("-V", handlerOption(&HarArgParse::showVersion));
-    addOption("-v", flagOption(&verbose));
+    addOption("-v", flagOption(&invocation_.verbose));
 }
 
-void HarArgParse::parseArgs(int count, char** args)
+Invocation HarArgParse::parseArgs(int count, char** args)
 {
     if (count == 1) {
         RELEASE_printVersionToStderr("Package Maintainer");
-        std::fputs(kUsage, stderr);
+        std::fputs(usageText().c_str(), stderr);
         std::fflush(stderr);
     }
-    parse(std::vector<std::string>(args + 1, args + count));
+    if (count > 1)
+        parse(std::vector<std::string>(args + 1, args + count));
+    return invocation_;
 }
 
-void HarArgParse::copt(const char*, const char*)
+void HarArgParse::selectCommand(const char* option, const char*)
 {
-    action = kActionCreate;
-}
-void HarArgParse::dopt(const char*, const char*)
-{
-    action = kActionRemove;
-}
-void HarArgParse::ropt(const char*, const char*)
-{
-    action = kActionReplace;
-}
-void HarArgParse::topt(const char*, const char*)
-{
-    action = kActionList;
-}
-void HarArgParse::xopt(const char*, const char*)
-{
-    action = kActionExtract;
+    // Only the table's options are registered with this handler.
+    invocation_.action = commandRowForOption(option)->command;
 }
 
 void HarArgParse::showVersion(const char*, const char*)
@@ -91,38 +84,22 @@ void HarArgParse::showVersion(const char*, const char*)
 
 void HarArgParse::onArgument(const char* arg)
 {
-    if (createHZR) {
-        if (!inputFilename)
-            inputFilename = arg;
+    if (invocation_.createHZR) {
+        if (!invocation_.inputFilename)
+            invocation_.inputFilename = arg;
         else
-            outputFilename = arg;
+            invocation_.outputFilename = arg;
         return;
     }
-    if (!inputFilename) {
-        inputFilename = arg;
-        outputFilename = arg;
+    if (!invocation_.inputFilename) {
+        invocation_.inputFilename = arg;
+        invocation_.outputFilename = arg;
         return;
     }
-    resolveFileArgument(arg);
-}
-
-void HarArgParse::resolveFileArgument(const std::string& arg)
-{
-    if (isDirectory(arg)) {
-        addFilesFromDirectory(cleanDirPath(arg));
-        return;
-    }
-    std::string dir = directoryPart(arg);
-    std::string name = fileNamePart(arg);
-    if (isExistingNonDirectory(arg)) {
-        fileNames.push_back(dir + "/" + name);
-        return;
-    }
-    auto matches = listDirectory(dir, EntryFilter::FilesOnly, &name);
-    if (!matches) {
-        error("can't open " + dir);
+    std::string missingDirectory;
+    if (resolveFileArgument(arg, invocation_.fileNames, missingDirectory) == Resolved::MissingDirectory) {
+        error("can't open " + missingDirectory);
+        // A wildcard in a directory that does not exist ends the run at once, and successfully.
         std::exit(0);
     }
-    for (const DirEntry& entry : *matches)
-        fileNames.push_back(dir + "/" + entry.name);
 }

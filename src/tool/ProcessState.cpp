@@ -9,11 +9,9 @@
 #include "project/PropertyClass.h"
 #include "project/PropertyValue.h"
 #include "project/PropertyValueGroup.h"
-#include "tool/Globals.h"
 
 void resetProcessState()
 {
-    resetToolGlobals();
     macroSystem = MacroSystem();
     setGlobalMacrosSettingSource(nullptr, nullptr);
     setGlobalMacrosSetting("");

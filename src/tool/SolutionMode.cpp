@@ -13,18 +13,19 @@
 #include "project/MSP430ProjectSystem.h"
 #include "project/SolutionLoadError.h"
 #include "project/SolutionPackaging.h"
-#include "tool/Globals.h"
+#include "tool/Session.h"
 #include "tool/WriterLock.h"
 
-int runSolutionMode(const char* argv0)
+int runSolutionMode(Session& session, const char* argv0)
 {
+    const std::optional<std::string>& inputFilename = session.invocation.inputFilename;
     QTx::setApplicationPath(argv0, 1);
     setupDefaultSystemMacros(QTx::rootDirectory());
     try {
         PackageSystem::setupPackageMacros("$(StudioUserDir)/packages");
     } catch (const HException& failure) {
         // The templates stub cannot exist, so no solution could be completed: stop here.
-        report->fatal(failure.message());
+        session.report.fatal(failure.message());
         return 1;
     }
     // Never destroyed: the environment would save the user's settings file on the way out.
@@ -43,20 +44,19 @@ int runSolutionMode(const char* argv0)
     }
 
     const std::string baseName = solutionFile.baseName();
-    if (!outputFilename)
-        outputFilename = baseName + ".hzr";
+    const std::string outputFilename = session.invocation.outputFilename.value_or(baseName + ".hzr");
     std::optional<std::string> packageDescription = directoryPart(*inputFilename) + "/" + baseName + "_package.xml";
     if (!Path(*packageDescription).exists())
         packageDescription.reset();
     std::optional<LockFile> lock;
-    if (!lockForWriting(lock, *outputFilename, *report))
+    if (!lockForWriting(lock, outputFilename, session.report))
         return 1;
     std::string error;
     // With -v, every file of the tree added or left out (and why) is listed.
     auto log = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-    if (!projectSystem->packageSolution(projectSystem->solutionElement(), *outputFilename, packageDescription, error,
-                                        verbose ? PackagingLog(log) : nullptr)) {
-        report->fatal(error);
+    if (!projectSystem->packageSolution(projectSystem->solutionElement(), outputFilename, packageDescription, error,
+                                        session.invocation.verbose ? PackagingLog(log) : nullptr)) {
+        session.report.fatal(error);
         return 1;
     }
     return 0;
