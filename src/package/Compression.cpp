@@ -3,31 +3,22 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
-#include <zlib.h>
 
 #include "foundation/AtomicFile.h"
-
-namespace {
-
-constexpr std::size_t kChunk = 64 * 1024;
-
-} // namespace
+#include "package/Codec.h"
 
 struct PackageSink::State {
-    z_stream zs{};
-    unsigned char buffer[kChunk];
+    explicit State(ByteSink& out) : deflater(out) {}
+    Deflater deflater;
 };
 
 PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength)
-    : out_(out), plainLength_(plainLength), state_(new State)
+    : out_(out), plainLength_(plainLength), state_(new State(out))
 {
-    deflateInit(&state_->zs, Z_DEFAULT_COMPRESSION);
 }
 
 PackageSink::~PackageSink()
 {
-    deflateEnd(&state_->zs);
     delete state_;
 }
 
@@ -43,17 +34,7 @@ bool PackageSink::put(const unsigned char* data, std::size_t size)
         started_ = true;
     }
     received_ += size;
-    while (size > 0) {
-        // zlib counts input in 32-bit units.
-        uInt piece = size > kChunk ? static_cast<uInt>(kChunk) : static_cast<uInt>(size);
-        state_->zs.next_in = const_cast<unsigned char*>(data);
-        state_->zs.avail_in = piece;
-        if (!deflateInto(Z_NO_FLUSH))
-            return false;
-        data += piece;
-        size -= piece;
-    }
-    return true;
+    return state_->deflater.put(data, size);
 }
 
 bool PackageSink::finish()
@@ -62,27 +43,7 @@ bool PackageSink::finish()
         errno = EINVAL;
         return false;
     }
-    state_->zs.next_in = nullptr;
-    state_->zs.avail_in = 0;
-    return deflateInto(Z_FINISH);
-}
-
-bool PackageSink::deflateInto(int flush)
-{
-    z_stream& zs = state_->zs;
-    int status;
-    do {
-        zs.next_out = state_->buffer;
-        zs.avail_out = kChunk;
-        status = deflate(&zs, flush);
-        if (status == Z_STREAM_ERROR) {
-            errno = EINVAL;
-            return false;
-        }
-        if (!out_.put(state_->buffer, kChunk - zs.avail_out))
-            return false;
-    } while (zs.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
-    return true;
+    return state_->deflater.finish();
 }
 
 bool readSignature(FILE* in)
@@ -103,46 +64,14 @@ Unwrap unwrapPayload(FILE* in, ByteSink& out)
     if (expected == 0)
         return Unwrap::Damaged;
 
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        return Unwrap::Damaged;
-    std::vector<unsigned char> inputBuffer(kChunk), outputBuffer(kChunk);
-    unsigned char* input = inputBuffer.data();
-    unsigned char* output = outputBuffer.data();
-    std::uint64_t produced = 0;
-    int status = Z_OK;
-    bool writeFailed = false;
-    while (status != Z_STREAM_END) {
-        if (zs.avail_in == 0) {
-            zs.avail_in = static_cast<uInt>(std::fread(input, 1, kChunk, in));
-            zs.next_in = input;
-            if (zs.avail_in == 0)
-                break;
-        }
-        zs.next_out = output;
-        zs.avail_out = kChunk;
-        status = inflate(&zs, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        std::size_t got = kChunk - zs.avail_out;
-        produced += got;
-        // More than announced is damage; the sink never sees bytes past the length.
-        if (produced > expected)
-            break;
-        if (!out.put(output, got)) {
-            writeFailed = true;
-            break;
-        }
-    }
-    int savedErrno = errno;
-    bool trailing = !writeFailed && (zs.avail_in > 0 || std::fgetc(in) != EOF);
-    inflateEnd(&zs);
-    if (writeFailed) {
-        errno = savedErrno;
+    switch (inflateStream(in, expected, out)) {
+    case Inflated::Ok:
+        return Unwrap::Ok;
+    case Inflated::WriteError:
         return Unwrap::WriteError;
+    default:
+        return Unwrap::Damaged;
     }
-    bool ok = status == Z_STREAM_END && produced == expected && !trailing && !std::ferror(in);
-    return ok ? Unwrap::Ok : Unwrap::Damaged;
 }
 
 namespace QTx {

@@ -31,8 +31,6 @@ public:
     bool finish();
 
 private:
-    bool deflateInto(int flush);
-
     ByteSink& out_;
     std::uint32_t plainLength_;
     std::uint64_t received_ = 0;

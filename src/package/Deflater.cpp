@@ -1,0 +1,191 @@
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <libdeflate.h>
+#include <mutex>
+#include <optional>
+#include <sched.h>
+#include <thread>
+#include <vector>
+
+#include "package/ChunkCompressor.h"
+#include "package/Codec.h"
+
+namespace {
+
+// zlib header: deflate with a 32 KiB window, default level, no dictionary.
+constexpr unsigned char kZlibHeader[2] = {0x78, 0x9C};
+
+struct Chunk {
+    std::vector<unsigned char> plain;
+    std::vector<unsigned char> packed;
+    bool last = false;
+    bool done = false;
+};
+
+} // namespace
+
+struct Deflater::Impl {
+    ByteSink& out;
+    std::optional<ChunkCompressor> inlineCompressor; // only without workers
+    std::vector<unsigned char> inlinePacked;
+    std::vector<unsigned char> pending;
+    std::uint32_t adler = 1;
+    bool headerWritten = false;
+    bool failed = false;
+    int savedErrno = 0;
+
+    // Chunks in input order, compressed or not; the front is written first.
+    std::deque<std::unique_ptr<Chunk>> inFlight;
+    std::vector<std::unique_ptr<Chunk>> spare;
+    std::size_t maxInFlight; // one per worker: the memory stays a few chunks
+    std::mutex mutex;
+    std::condition_variable work, done;
+    std::deque<Chunk*> queue;
+    bool stopping = false;
+    std::vector<std::thread> threads;
+
+    Impl(ByteSink& sink, unsigned workers) : out(sink), maxInFlight(workers)
+    {
+        pending.reserve(kChunkSize);
+        if (workers == 0)
+            inlineCompressor.emplace();
+        for (unsigned i = 0; i < workers; ++i)
+            threads.emplace_back([this] { runWorker(); });
+    }
+
+    ~Impl()
+    {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        work.notify_all();
+        for (auto& thread : threads)
+            thread.join();
+    }
+
+    void runWorker()
+    {
+        ChunkCompressor compressor;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            work.wait(lock, [this] { return stopping || !queue.empty(); });
+            if (stopping)
+                return;
+            Chunk* chunk = queue.front();
+            queue.pop_front();
+            lock.unlock();
+            compressor.compress(chunk->plain.data(), chunk->plain.size(), chunk->last, chunk->packed);
+            lock.lock();
+            chunk->done = true;
+            done.notify_all();
+        }
+    }
+
+    bool write(const unsigned char* data, std::size_t size)
+    {
+        if (failed)
+            return false;
+        if ((!headerWritten && !out.put(kZlibHeader, sizeof kZlibHeader)) || !out.put(data, size)) {
+            failed = true;
+            savedErrno = errno;
+            return false;
+        }
+        headerWritten = true;
+        return true;
+    }
+
+    bool succeeded()
+    {
+        if (failed)
+            errno = savedErrno;
+        return !failed;
+    }
+
+    bool writeFront()
+    {
+        Chunk* front = inFlight.front().get();
+        {
+            std::unique_lock lock(mutex);
+            done.wait(lock, [front] { return front->done; });
+        }
+        bool ok = write(front->packed.data(), front->packed.size());
+        spare.push_back(std::move(inFlight.front()));
+        inFlight.pop_front();
+        return ok;
+    }
+
+    bool submit(bool last)
+    {
+        adler = libdeflate_adler32(adler, pending.data(), pending.size());
+        if (inlineCompressor) {
+            inlineCompressor->compress(pending.data(), pending.size(), last, inlinePacked);
+            pending.clear();
+            return write(inlinePacked.data(), inlinePacked.size());
+        }
+        if (inFlight.size() == maxInFlight && !writeFront())
+            return false;
+        std::unique_ptr<Chunk> chunk;
+        if (spare.empty()) {
+            chunk.reset(new Chunk);
+            chunk->plain.reserve(kChunkSize);
+        } else {
+            chunk = std::move(spare.back());
+            spare.pop_back();
+        }
+        chunk->plain.swap(pending);
+        pending.clear();
+        chunk->last = last;
+        chunk->done = false;
+        {
+            std::lock_guard lock(mutex);
+            queue.push_back(chunk.get());
+        }
+        inFlight.push_back(std::move(chunk));
+        work.notify_one();
+        return true;
+    }
+};
+
+Deflater::Deflater(ByteSink& out, unsigned workers) : impl_(new Impl(out, workers)) {}
+
+Deflater::~Deflater() = default;
+
+bool Deflater::put(const unsigned char* data, std::size_t size)
+{
+    Impl& impl = *impl_;
+    while (size > 0) {
+        std::size_t room = kChunkSize - impl.pending.size();
+        std::size_t piece = size < room ? size : room;
+        impl.pending.insert(impl.pending.end(), data, data + piece);
+        data += piece;
+        size -= piece;
+        // A full chunk is never the last: the stream's end is the remainder, even when empty.
+        if (impl.pending.size() == kChunkSize && !impl.submit(false))
+            break;
+    }
+    return impl.succeeded();
+}
+
+bool Deflater::finish()
+{
+    Impl& impl = *impl_;
+    impl.submit(true);
+    while (!impl.inFlight.empty())
+        impl.writeFront();
+    unsigned char trailer[4];
+    for (int i = 0; i < 4; ++i)
+        trailer[i] = static_cast<unsigned char>(impl.adler >> (24 - 8 * i));
+    impl.write(trailer, sizeof trailer);
+    return impl.succeeded();
+}
+
+unsigned Deflater::defaultWorkers()
+{
+    cpu_set_t cpus;
+    if (sched_getaffinity(0, sizeof cpus, &cpus) != 0)
+        return 0;
+    // With one CPU, threads would only add switching to the same work.
+    return CPU_COUNT(&cpus) >= 2 ? 2 : 0;
+}

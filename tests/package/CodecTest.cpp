@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <zlib.h>
+
+#include "package/Codec.h"
+
+namespace {
+
+struct StringSink : ByteSink {
+    std::string bytes;
+    bool put(const unsigned char* data, std::size_t size) override
+    {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+};
+
+std::string deflated(const std::string& plain, unsigned workers)
+{
+    StringSink sink;
+    Deflater deflater(sink, workers);
+    // Uneven pieces, so that chunks fill across several puts.
+    for (std::size_t at = 0; at < plain.size(); at += 100003)
+        EXPECT_TRUE(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()) + at,
+                                 std::min<std::size_t>(100003, plain.size() - at)));
+    EXPECT_TRUE(deflater.finish());
+    return sink.bytes;
+}
+
+// Plain zlib, as every other reader of the format would: one complete stream, nothing after it.
+bool zlibInflates(const std::string& stream, const std::string& expected)
+{
+    z_stream zs{};
+    inflateInit(&zs);
+    std::string plain(expected.size() + 1, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+    zs.avail_in = static_cast<uInt>(stream.size());
+    zs.next_out = reinterpret_cast<Bytef*>(plain.data());
+    zs.avail_out = static_cast<uInt>(plain.size());
+    int status = inflate(&zs, Z_FINISH);
+    plain.resize(zs.total_out);
+    bool ok = status == Z_STREAM_END && zs.avail_in == 0 && plain == expected;
+    inflateEnd(&zs);
+    return ok;
+}
+
+std::string sourceText(std::size_t size)
+{
+    std::mt19937 random(7);
+    std::string text;
+    while (text.size() < size)
+        text += "static inline int field" + std::to_string(random() % 5000) + "(struct s *p) { return p->x; }\n";
+    text.resize(size);
+    return text;
+}
+
+std::string randomBytes(std::size_t size)
+{
+    std::mt19937 random(11);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
+Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr)
+{
+    FILE* in = std::tmpfile();
+    std::fwrite(stream.data(), 1, stream.size(), in);
+    std::rewind(in);
+    StringSink sink;
+    Inflated result = inflateStream(in, expectedLength, sink);
+    std::fclose(in);
+    EXPECT_LE(sink.bytes.size(), expectedLength);
+    if (plain != nullptr)
+        *plain = sink.bytes;
+    return result;
+}
+
+constexpr std::size_t kChunk = Deflater::kChunkSize;
+
+} // namespace
+
+TEST(Codec, ChunkedStreamInflatesWithZlibAndDoesNotDependOnThreads)
+{
+    const std::string text = sourceText(3 * kChunk + 4321), noise = randomBytes(kChunk + 1000);
+    const std::pair<const char*, std::string> cases[] = {
+        {"empty", ""},
+        {"one byte", "x"},
+        {"one chunk", text.substr(0, kChunk)},
+        {"one byte over", text.substr(0, kChunk + 1)},
+        {"many chunks", text},
+        {"incompressible", noise},
+        // The first chunk ends in stored blocks, after compressed ones, and the second starts with them.
+        {"text then noise", text.substr(0, kChunk / 2) + noise},
+        {"long runs", std::string(2 * kChunk + 17, 'a') + std::string(kChunk, '\0')},
+    };
+    for (const auto& [name, plain] : cases) {
+        SCOPED_TRACE(name);
+        const std::string inline_ = deflated(plain, 0);
+        EXPECT_TRUE(zlibInflates(inline_, plain));
+        EXPECT_EQ(deflated(plain, 2), inline_);
+        std::string back;
+        EXPECT_EQ(inflateBytes(inline_, plain.size(), &back), Inflated::Ok);
+        EXPECT_EQ(back, plain);
+    }
+}
+
+TEST(Codec, StaysCloseToZlibInSize)
+{
+    const std::string text = sourceText(4 * kChunk);
+    uLongf bound = compressBound(static_cast<uLong>(text.size()));
+    std::string zlibStream(bound, '\0');
+    compress2(reinterpret_cast<Bytef*>(zlibStream.data()), &bound, reinterpret_cast<const Bytef*>(text.data()),
+              static_cast<uLong>(text.size()), 6);
+    EXPECT_LE(static_cast<double>(deflated(text, 2).size()), 1.005 * static_cast<double>(bound));
+}
+
+TEST(Codec, InflateRejectsEveryDamagedStream)
+{
+    const std::string plain = sourceText(6000), stream = deflated(plain, 0);
+    ASSERT_EQ(inflateBytes(stream, plain.size()), Inflated::Ok);
+
+    for (std::size_t length = 0; length < stream.size(); ++length)
+        EXPECT_EQ(inflateBytes(stream.substr(0, length), plain.size()), Inflated::Damaged) << "cut at " << length;
+    for (std::size_t at = 0; at < stream.size(); ++at) {
+        std::string flipped = stream;
+        flipped[at] = static_cast<char>(flipped[at] ^ 0x21);
+        EXPECT_EQ(inflateBytes(flipped, plain.size()), Inflated::Damaged) << "flipped byte " << at;
+    }
+    EXPECT_EQ(inflateBytes(stream + '\0', plain.size()), Inflated::Damaged);
+    EXPECT_EQ(inflateBytes(stream, plain.size() + 1), Inflated::Damaged);
+    EXPECT_EQ(inflateBytes(stream, plain.size() - 1), Inflated::Damaged);
+    EXPECT_EQ(inflateBytes(stream, 0), Inflated::Damaged);
+
+    // Headers zlib refuses: a preset dictionary, a window over 32 KiB (check bits kept valid).
+    EXPECT_EQ(inflateBytes("\x78\xBB" + stream.substr(2), plain.size()), Inflated::Damaged);
+    EXPECT_EQ(inflateBytes("\x88\x98" + stream.substr(2), plain.size()), Inflated::Damaged);
+}
+
+TEST(Codec, InflateReportsARefusingSink)
+{
+    struct FullSink : ByteSink {
+        bool put(const unsigned char*, std::size_t) override
+        {
+            errno = ENOSPC;
+            return false;
+        }
+    } full;
+    const std::string plain = sourceText(1000), stream = deflated(plain, 0);
+    FILE* in = std::tmpfile();
+    std::fwrite(stream.data(), 1, stream.size(), in);
+    std::rewind(in);
+    EXPECT_EQ(inflateStream(in, plain.size(), full), Inflated::WriteError);
+    EXPECT_EQ(errno, ENOSPC);
+    std::fclose(in);
+}
