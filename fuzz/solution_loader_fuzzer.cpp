@@ -27,7 +27,7 @@
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
 #include "project/MSP430ProjectSystem.h"
-#include "project/SolutionLoadError.h"
+#include "solution/SolutionLoadError.h"
 #include "scratch.h"
 #include "tool/Globals.h"
 #include "tool/ProcessState.h"

@@ -35,7 +35,7 @@ void writeStubOnce(const std::string& file, std::string_view text)
 
 } // namespace
 
-void PackageSystem::setupPackageMacros(const std::string& packagesDirectory)
+void PackageSystem::setupPackageMacros(MacroSystem& macroSystem, const std::string& packagesDirectory)
 {
     const Path packages(macroSystem.replaceMacros(macroSystem.systemMacros(), packagesDirectory));
     const Path targets = packages + "/targets";

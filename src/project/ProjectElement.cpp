@@ -84,7 +84,10 @@ struct ProjectElement::ChildIndex {
     std::vector<ProjectElement*> folders;
 };
 
-ProjectElement::ProjectElement(const std::string& tagName) : kind_(kindOf(tagName)) {}
+ProjectElement::ProjectElement(const std::string& tagName, const MacroSystem* macros)
+    : kind_(kindOf(tagName)), macros_(macros)
+{
+}
 
 ProjectElement::~ProjectElement()
 {
@@ -431,9 +434,9 @@ void ProjectElement::checkDoFileStuff()
     // would cost more than the rest of resolving.
     std::string expanded;
     if (fileName != attributes_.end())
-        expanded = fileName->second.find('$') == std::string::npos
+        expanded = fileName->second.find('$') == std::string::npos || macros_ == nullptr
                        ? fileName->second
-                       : macroSystem.replaceMacros(macroSystem.globalMacros(true), fileName->second);
+                       : macros_->replaceMacros(macros_->globalMacros(true), fileName->second);
     std::string full;
     if (isAbsolute(expanded)) {
         full = Path(expanded).filePath();

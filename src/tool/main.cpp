@@ -6,6 +6,7 @@
 #include "tool/ArchiveMode.h"
 #include "tool/Globals.h"
 #include "tool/HarArgParse.h"
+#include "tool/Session.h"
 #include "tool/SolutionMode.h"
 
 int main(int argc, char** argv)
@@ -23,7 +24,8 @@ int main(int argc, char** argv)
             RELEASE_printVersionToStdout("Package Maintainer");
         if (!inputFilename)
             return 0;
-        return createHZR ? runSolutionMode(argc > 0 ? argv[0] : "mkpkg") : runArchiveMode();
+        Session session;
+        return createHZR ? runSolutionMode(session, argc > 0 ? argv[0] : "mkpkg") : runArchiveMode();
     } catch (const std::bad_alloc&) {
         // Unwound to here, every temporary is gone and every lock released.
         reporter.fatal("out of memory");

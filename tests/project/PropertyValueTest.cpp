@@ -148,7 +148,7 @@ private:
 
 TEST(PropertyValue, ListsDeleteExactlyTheirTransientValues)
 {
-    const PropertyClass a("a", PropertyClass::String), b("b", PropertyClass::String);
+    const PropertyClass a("a", PropertyClass::String, nullptr), b("b", PropertyClass::String, nullptr);
     int destroyed = 0;
     CountedValue kept(&b, destroyed);
     kept.setTransient(false);

@@ -7,7 +7,7 @@
 
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
-#include "project/ProjectTemplates.h"
+#include "solution/ProjectTemplates.h"
 #include "project/PropertyFixture.h"
 #include "support/files.h"
 

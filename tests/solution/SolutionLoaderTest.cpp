@@ -5,8 +5,8 @@
 
 #include "macros/MacroSystem.h"
 #include "project/MSP430ProjectSystem.h"
-#include "project/ProjectTemplates.h"
-#include "project/SolutionLoadError.h"
+#include "solution/ProjectTemplates.h"
+#include "solution/SolutionLoadError.h"
 #include "support/files.h"
 
 namespace {
