@@ -192,6 +192,8 @@ void ProjectElement::appendChild(ProjectElement* child)
         return;
     child->parent_ = this;
     child->nextSibling_ = nullptr;
+    if (child->macros_ == nullptr)
+        child->macros_ = macros_;
     if (lastChild_ != nullptr)
         lastChild_->nextSibling_ = child;
     else

@@ -24,8 +24,8 @@ public:
     // The five kinds of the solution format, and the kind of any other tag.
     enum Kind { kSolution = 0, kConfiguration = 1, kProject = 2, kFolder = 3, kFile = 4, kUnknown = 5 };
 
-    // "file_name" references expand with the global macros of `macros`; without
-    // one they stay as written.
+    // "file_name" references expand with the global macros of `macros` (a child
+    // appended without one takes its parent's); without one they stay as written.
     explicit ProjectElement(const std::string& tagName, const MacroSystem* macros = nullptr);
     ~ProjectElement(); // destroys the whole subtree
     ProjectElement(const ProjectElement&) = delete;
