@@ -18,23 +18,29 @@
 #include "tool/Session.h"
 #include "tool/WriterLock.h"
 
-int runSolutionMode(Session& session, const char* argv0)
+void startProjectModel(Session& session, const char* argv0)
 {
     session.installationDirectories = QTx::applicationPath(argv0, 1);
     setupDefaultSystemMacros(session.macroSystem, session.installationDirectories.root);
-    try {
-        PackageSystem::setupPackageMacros(session.macroSystem, "$(StudioUserDir)/packages");
-    } catch (const HException& failure) {
-        // The templates stub cannot exist, so no solution could be completed: stop here.
-        report->fatal(failure.message());
-        return 1;
-    }
+    PackageSystem::setupPackageMacros(session.macroSystem, "$(StudioUserDir)/packages");
     session.environment = std::make_unique<EnvironmentSettings>(session.macroSystem);
     session.environment->createEntries();
     ProjectContext& project = session.project;
     project.projectSystem = std::make_unique<MSP430ProjectSystem>(project);
     project.buildSystem = std::make_unique<MSP430BuildSystem>(project, session.installationDirectories.application);
     session.macroSystem.setSystemMacro("Platform", "msp430");
+}
+
+int runSolutionMode(Session& session, const char* argv0)
+{
+    try {
+        startProjectModel(session, argv0);
+    } catch (const HException& failure) {
+        // The templates stub cannot exist, so no solution could be completed: stop here.
+        report->fatal(failure.message());
+        return 1;
+    }
+    ProjectContext& project = session.project;
 
     const Path solutionFile(*inputFilename);
     try {
