@@ -9,7 +9,6 @@
 #include "project/PropertyText.h"
 #include "xml/XML.h"
 
-
 namespace {
 
 constexpr std::array<const char*, 15> kTypeNames = {
@@ -126,17 +125,17 @@ PropertyClass::PropertyClass(const XMLElement* element)
 PropertyClass::PropertyClass(const std::string& name, Type type, const StringProvider* strings)
     : saveName_(name), type_(type)
 {
-    readFromStringProvider(strings, true);
+    readFromStringProvider(strings, Bounds::Read);
 }
 
 PropertyClass::PropertyClass(const std::string& name, Type type, std::int32_t minimum, std::int32_t maximum,
                              const StringProvider* strings)
     : saveName_(name), type_(type), minimum_(minimum), maximum_(maximum)
 {
-    readFromStringProvider(strings, false);
+    readFromStringProvider(strings, Bounds::Keep);
 }
 
-void PropertyClass::readFromStringProvider(const StringProvider* strings, bool withBounds)
+void PropertyClass::readFromStringProvider(const StringProvider* strings, Bounds bounds)
 {
     if (!strings)
         return;
@@ -148,7 +147,7 @@ void PropertyClass::readFromStringProvider(const StringProvider* strings, bool w
     defaultValue_ = text(".default");
     enumerates_ = splitNonEmpty(text(".enumerates"), ";");
     suffix_ = text(".suffix");
-    if (withBounds) {
+    if (bounds == Bounds::Read) {
         minimum_ = readInt32(text(".minimum"), 10);
         maximum_ = readInt32(text(".maximum"), 10);
     }

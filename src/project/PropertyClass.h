@@ -129,7 +129,8 @@ public:
     void setEnumeratesSource(std::function<std::vector<std::string>()> source);
 
 private:
-    void readFromStringProvider(const StringProvider* strings, bool withBounds);
+    enum class Bounds { Read, Keep };
+    void readFromStringProvider(const StringProvider* strings, Bounds bounds);
 
     std::string saveName_;
     std::string group_;
