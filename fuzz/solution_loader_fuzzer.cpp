@@ -23,12 +23,12 @@
 
 #include "macros/MacroSystem.h"
 #include "project/ProjectSystem.h"
+#include "scratch.h"
 #include "solution/SolutionLoadError.h"
 #include "solution/SolutionLoader.h"
 #include "solution/SolutionPackaging.h"
 #include "tool/Session.h"
 #include "tool/SolutionMode.h"
-#include "scratch.h"
 
 namespace {
 

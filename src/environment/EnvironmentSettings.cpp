@@ -5,7 +5,6 @@
 #include "environment/Settings.h"
 #include "macros/MacroSystem.h"
 
-
 // Signals that nobody listens to in the tool (a setting or value changed) are not built.
 
 EnvironmentPropertyValue::EnvironmentPropertyValue(const PropertyClass* property, EnvironmentSettings& environment)

@@ -7,7 +7,6 @@
 #include "project/ProjectSystem.h"
 #include "xml/XML.h"
 
-
 namespace {
 
 std::string attributeText(const XMLElement* element, const char* name)

@@ -124,8 +124,8 @@ void ProjectTemplates::createProjectFromTemplate(ProjectElement* solution, Proje
     project_ = project;
     if (context_.projectSystem == nullptr || project == nullptr || templateElement == nullptr)
         return;
-    context_.projectSystem->setProperty(project, context_.projectSystem->property("project_type"), kCommon, text(templateElement, "type"),
-                               false);
+    context_.projectSystem->setProperty(project, context_.projectSystem->property("project_type"), kCommon,
+                                        text(templateElement, "type"), false);
     if (XMLNode* first = templateElement->firstChild())
         if (XMLElement* element = first->toElement())
             createFromTemplate(project, element);
@@ -207,7 +207,8 @@ void ProjectTemplates::applyProperty(ProjectElement* current, XMLElement* elemen
     if (holdsProperty(current, configuration, name))
         return;
     context_.projectSystem->setProperty(current, name, configuration,
-                               expandIs(element, "yes") ? expandMacros(current, value) : std::string(value), true);
+                                        expandIs(element, "yes") ? expandMacros(current, value) : std::string(value),
+                                        true);
 }
 
 void ProjectTemplates::applyPropertyGroup(ProjectElement* current, XMLElement* element)

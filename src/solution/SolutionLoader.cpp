@@ -9,9 +9,9 @@
 #include "foundation/Release.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectSystem.h"
-#include "solution/SolutionLoader.h"
 #include "solution/ProjectTemplates.h"
 #include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
 #include "xml/XML.h"
 
 namespace {
@@ -125,7 +125,7 @@ void SolutionLoader::completeFromTemplates(ProjectElement* root, TemplateNotFoun
 }
 
 ProjectElement* SolutionLoader::loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
-                                               ProjectFileNotFoundErrorHandler* handler)
+                                                ProjectFileNotFoundErrorHandler* handler)
 {
     const std::string fullName =
         fileName.starts_with('/') || baseDirectory.empty() ? fileName : baseDirectory + "/" + fileName;
@@ -167,13 +167,13 @@ ProjectElement* SolutionLoader::loadProjectFile(const std::string& baseDirectory
 }
 
 ProjectElement* SolutionLoader::domToElement(const std::string& directory, XMLElement* element,
-                                            ProjectFileNotFoundErrorHandler* handler)
+                                             ProjectFileNotFoundErrorHandler* handler)
 {
     return buildTree(directory, directory, element, handler).release();
 }
 
 std::unique_ptr<ProjectElement> SolutionLoader::newElement(const std::string& directory, XMLElement* x,
-                                                          ProjectFileNotFoundErrorHandler* handler)
+                                                           ProjectFileNotFoundErrorHandler* handler)
 {
     if (isImport(x)) {
         const MacroSystem& macros = system_.context().macroSystem;
@@ -194,7 +194,7 @@ std::unique_ptr<ProjectElement> SolutionLoader::newElement(const std::string& di
 // Iterative, so that a deep document costs no stack; the nesting limit keeps
 // the walks of the finished tree shallow too.
 std::unique_ptr<ProjectElement> SolutionLoader::buildTree(const std::string& subject, const std::string& directory,
-                                                         XMLElement* top, ProjectFileNotFoundErrorHandler* handler)
+                                                          XMLElement* top, ProjectFileNotFoundErrorHandler* handler)
 {
     std::unique_ptr<ProjectElement> root = newElement(directory, top, handler);
     struct Open {

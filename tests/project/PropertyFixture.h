@@ -45,8 +45,7 @@ struct SampleSolution {
     }
 
     // Makes a `T` the model's build system, reading "build_options.xml" in `programDirectory`.
-    template <class T = MSP430BuildSystem>
-    T& useBuildSystem(const std::string& programDirectory = "")
+    template <class T = MSP430BuildSystem> T& useBuildSystem(const std::string& programDirectory = "")
     {
         auto made = std::make_unique<T>(context, programDirectory);
         T& build = *made;

@@ -61,7 +61,8 @@ TEST(Toolchain, BuildOptionsFileExtendsTheToolLists)
   <property name="x_none" type="String"/>
 </options>)");
     SampleSolution s;
-    MSP430BuildSystem& build = s.useBuildSystem(QTx::applicationPath((dir.path() + "/bin/mkpkg").c_str(), 1).application);
+    MSP430BuildSystem& build =
+        s.useBuildSystem(QTx::applicationPath((dir.path() + "/bin/mkpkg").c_str(), 1).application);
     const MSP430ProjectSystem& system = s.system;
 
     PropertyClassList c;

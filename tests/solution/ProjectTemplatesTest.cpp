@@ -7,8 +7,8 @@
 
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
-#include "solution/ProjectTemplates.h"
 #include "project/PropertyFixture.h"
+#include "solution/ProjectTemplates.h"
 #include "support/files.h"
 
 namespace {

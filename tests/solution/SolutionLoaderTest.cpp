@@ -7,8 +7,8 @@
 #include "macros/MacroSystem.h"
 #include "project/MSP430ProjectSystem.h"
 #include "solution/ProjectTemplates.h"
-#include "solution/SolutionLoader.h"
 #include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
 #include "support/files.h"
 
 namespace {
