@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -83,6 +84,22 @@ TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
     settings.reset();
     EXPECT_TRUE(macroSystem.globalMacros(false).empty());
     EXPECT_NE(readFile(file).find("Quick Open Directories\"></setting>"), std::string::npos);
+}
+
+TEST_F(Environment, LeftAsReadItWritesNothingWhenItGoes)
+{
+    const std::string file = studioLocalDataDir() + "/settings.xml";
+    MacroSystem macroSystem;
+    {
+        EnvironmentSettings settings(macroSystem);
+        settings.createEntries();
+        macroSystem.setGlobalMacro("New", "1");
+        EXPECT_EQ(macroSystem.globalMacro("New"), "1");
+        settings.leaveSettingsFileAsRead();
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // The macro system no longer reads from the environment that went.
+    EXPECT_TRUE(macroSystem.globalMacros(false).empty());
 }
 
 } // namespace
