@@ -34,12 +34,12 @@ public:
     ProjectContext& context() const { return context_; }
 
     // The loaded solution's root, or null; setting it destroys the previous one
-    // and indexes the projects of the new one.
+    // and forgets the project index until updateProjectList runs.
     ProjectElement* solutionElement() const { return solution_.get(); }
     void setSolutionElement(std::unique_ptr<ProjectElement> root);
     // Elements made here expand their names with the context's macro system.
     std::unique_ptr<ProjectElement> newElement(const std::string& tagName) const;
-    // Called with every element removeElement is about to unlink; at most one
+    // Called with every element removeElement is about to destroy; at most one
     // listener, none with an empty function.
     void setRemovalListener(std::function<void(ProjectElement*)> listener) { removalListener_ = std::move(listener); }
 
