@@ -48,11 +48,12 @@ void BM_EnvironmentProjectAndBuildSystems(benchmark::State& state)
 {
     ScratchHome home;
     for (auto _ : state) {
-        auto settings = std::make_unique<EnvironmentSettings>();
-        environment = settings.get();
+        MacroSystem macroSystem;
+        auto settings = std::make_unique<EnvironmentSettings>(macroSystem);
         settings->createEntries();
-        MSP430ProjectSystem system;
-        MSP430BuildSystem build;
+        ProjectContext context(macroSystem);
+        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
+        context.buildSystem = std::make_unique<MSP430BuildSystem>(context, "");
         benchmark::DoNotOptimize(macroSystem.globalMacros(true).size());
         // Destroying the environment saves its file, which solution mode never does.
         state.PauseTiming();

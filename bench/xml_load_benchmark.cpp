@@ -124,7 +124,7 @@ const ScratchFile& ifSiblings()
 
 class QuietPreprocessor : public XMLPP2 {
 public:
-    QuietPreprocessor() : XMLPP2(false) {}
+    explicit QuietPreprocessor(const MacroSystem& macroSystem) : XMLPP2(macroSystem, false) {}
     void warning(const std::string&) override { ++warnings; }
     int warnings = 0;
 };
@@ -184,10 +184,11 @@ void BM_IfSiblingsPreprocess(benchmark::State& state)
 {
     const ScratchFile& file = ifSiblings();
     const MacroTable macros{{"X", "1"}};
+    const MacroSystem macroSystem;
     std::unique_ptr<QuietPreprocessor> document;
     for (auto _ : state) {
         state.PauseTiming();
-        document = std::make_unique<QuietPreprocessor>();
+        document = std::make_unique<QuietPreprocessor>(macroSystem);
         const bool loaded = document->XMLDocument::load(file.path()) && document->rootElement();
         state.ResumeTiming();
         if (!loaded) {

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const MacroSystem macros;
+    const MacroSystem macros;
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t split = input.find('\0');
     const std::string tableText = split == std::string::npos ? std::string() : input.substr(0, split);

@@ -21,15 +21,14 @@
 #include <string_view>
 #include <vector>
 
-#include "environment/EnvironmentSettings.h"
-#include "environment/PackageSystem.h"
-#include "foundation/QTx.h"
 #include "macros/MacroSystem.h"
-#include "project/MSP430BuildSystem.h"
-#include "project/MSP430ProjectSystem.h"
-#include "project/SolutionLoadError.h"
+#include "project/ProjectSystem.h"
 #include "scratch.h"
-#include "tool/ProcessState.h"
+#include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
+#include "solution/SolutionPackaging.h"
+#include "tool/Session.h"
+#include "tool/SolutionMode.h"
 
 namespace {
 
@@ -150,7 +149,6 @@ bool onlyExpectedEntries(const std::string& directory, bool packaged)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     fuzz::discardOutputAndEnterScratchDir();
-    resetProcessState();
     // A fake installation and home, set up once as solution mode sets up its own.
     writeText(scratch("inst/bin/mkpkg"), "");
     writeText(scratch("inst/targets/project_templates.xml"), kTemplates);
@@ -158,15 +156,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     writeText(scratch("inst/src/crt0.asm"), "; start-up\n");
     fs::create_directories(scratch("home"));
     setenv("HOME", scratch("home").c_str(), 1);
-    QTx::setApplicationPath(scratch("inst/bin/mkpkg").c_str(), 1);
-    setupDefaultSystemMacros(QTx::rootDirectory());
-    PackageSystem::setupPackageMacros("$(StudioUserDir)/packages");
-    writeText(macroSystem.replaceMacros(macroSystem.systemMacros(), "$(TargetsDir)/msp430/propertyGroups.xml"),
-              kPropertyGroups);
-    // Lives as long as the process, as in solution mode (destroying it would save the settings).
-    environment = new EnvironmentSettings();
-    environment->createEntries();
-    macroSystem.setSystemMacro("Platform", "msp430");
+    {
+        Session session;
+        startProjectModel(session, scratch("inst/bin/mkpkg").c_str());
+        const MacroSystem& macros = session.macroSystem;
+        writeText(macros.replaceMacros(macros.systemMacros(), "$(TargetsDir)/msp430/propertyGroups.xml"),
+                  kPropertyGroups);
+    }
 
     writeText(scratch("in/src/main.c"), "int main(void) { return 0; }\n");
     writeText(scratch("in/src/led.c"), "void led(void) {}\n");
@@ -188,13 +184,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeText(in + "/b.hzp", split < size ? text.substr(split + 1) : std::string_view());
     fs::remove(output);
 
-    auto system = std::make_unique<MSP430ProjectSystem>();
-    auto build = std::make_unique<MSP430BuildSystem>(std::vector<std::string>{});
-    projectSystem = system.get();
-    buildSystem = build.get();
+    // A fresh session for each input, brought up as solution mode brings up its own.
+    Session session;
+    startProjectModel(session, scratch("inst/bin/mkpkg").c_str());
+    ProjectSystem* system = session.project.projectSystem.get();
     bool loaded = true;
     try {
-        system->loadSolution(solutionFile, nullptr, nullptr);
+        SolutionLoader(*system).loadSolution(solutionFile, nullptr, nullptr);
     } catch (const SolutionLoadError&) {
         loaded = false;
     }
@@ -203,13 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool packaged = false;
     if (loaded) {
         std::string error;
-        packaged = system->packageSolution(system->solutionElement(), output, in + "/s_package.xml", error);
+        packaged = packageSolution(system->solutionElement(), output, in + "/s_package.xml", error);
         fuzz::check(packaged || !error.empty(), "a failed packaging says why");
     }
     fuzz::check(fs::exists(output) == packaged, "the package exists exactly when packaging succeeded");
     fuzz::check(onlyExpectedEntries(in, packaged), "loading and packaging leave no other file behind");
-
-    buildSystem = nullptr;
-    projectSystem = nullptr;
     return 0;
 }

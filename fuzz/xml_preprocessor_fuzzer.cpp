@@ -13,7 +13,7 @@ namespace {
 
 class Preprocessor : public XMLPP2 {
 public:
-    Preprocessor() : XMLPP2(false) {}
+    explicit Preprocessor(const MacroSystem& macros) : XMLPP2(macros, false) {}
     void warning(const std::string&) override {}
 };
 
@@ -64,7 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile("a.xml", body, split);
     writeFile("b.xml", body + split, length - split);
     {
-        Preprocessor document;
+        // A fresh macro system per input, as a run of the tool has.
+        const MacroSystem macros;
+        Preprocessor document(macros);
         document.load("a.xml", "X=1;Y=$(X)", data[0] & 1);
     }
     fuzz::clearScratchDir();

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "environment/EnvironmentSettings.h"
-#include "macros/GlobalMacrosSetting.h"
 #include "macros/MacroSystem.h"
 
 namespace {
@@ -240,24 +239,6 @@ std::unique_ptr<PropertyClass> classOf(const Row& row)
     return std::make_unique<PropertyClass>(row.name, row.type, pageOf(row), "", "", "", defaultValue);
 }
 
-// The global macros are read from the current environment, whichever that is;
-// without one there are none.
-std::string readGlobalMacros()
-{
-    const EnvironmentPropertyValue* value = environment ? environment->globalMacrosProperty() : nullptr;
-    if (value == nullptr)
-        return "";
-    // The value, or the default when it is empty: what toStringList reads.
-    const std::string text = value->toString();
-    return text.empty() ? value->propertyClass()->defaultValue() : text;
-}
-
-void writeGlobalMacros(const std::string& listText)
-{
-    if (EnvironmentPropertyValue* value = environment ? environment->globalMacrosProperty() : nullptr)
-        value->setValue(listText);
-}
-
 } // namespace
 
 void EnvironmentSettings::createEntries()
@@ -271,5 +252,11 @@ void EnvironmentSettings::createEntries()
     for (const Row& row : kRowsAfterDisplayModes)
         create(classOf(row));
     globalMacros_ = property(kGlobalMacros);
-    setGlobalMacrosSettingSource(readGlobalMacros, writeGlobalMacros);
+    auto read = [this] {
+        // The value, or the default when it is empty: what toStringList reads.
+        const std::string text = globalMacros_->toString();
+        return text.empty() ? globalMacros_->propertyClass()->defaultValue() : text;
+    };
+    auto write = [this](const std::string& listText) { globalMacros_->setValue(listText); };
+    macros_.globalMacrosSetting().setSource(read, write);
 }

@@ -5,21 +5,18 @@
 #include "environment/Settings.h"
 #include "macros/MacroSystem.h"
 
-std::map<std::string, PropertyValue*> g_globalProperties;
-std::map<std::string, std::unique_ptr<PropertyValueList>> g_globalPropertySettings;
-EnvironmentSettings* environment = nullptr;
-
 // Signals that nobody listens to in the tool (a setting or value changed) are not built.
 
-EnvironmentPropertyValue::EnvironmentPropertyValue(const PropertyClass* property) : PropertyValue(property)
+EnvironmentPropertyValue::EnvironmentPropertyValue(const PropertyClass* property, EnvironmentSettings& environment)
+    : PropertyValue(property), environment_(environment)
 {
     if (property != nullptr && !property->page().empty() && property->page() != "(Internal)")
-        EnvironmentSettings::registerProperty(property->page(), this);
+        environment_.registerProperty(property->page(), this);
 }
 
 EnvironmentPropertyValue::~EnvironmentPropertyValue()
 {
-    EnvironmentSettings::unregisterProperty(this);
+    environment_.unregisterProperty(this);
 }
 
 void EnvironmentPropertyValue::setPropertyValue(const std::optional<std::string>& text)
@@ -28,14 +25,13 @@ void EnvironmentPropertyValue::setPropertyValue(const std::optional<std::string>
     if (text.value_or("") == toString())
         return;
     cachedValue_ = text;
-    if (environment != nullptr)
-        environment->writeSetting(propertyClass(), text.value_or(""));
+    environment_.writeSetting(propertyClass(), text.value_or(""));
 }
 
 std::optional<std::string> EnvironmentPropertyValue::propertyValue() const
 {
-    if (!loaded_ && environment != nullptr) {
-        cachedValue_ = environment->readSetting(propertyClass());
+    if (!loaded_) {
+        cachedValue_ = environment_.readSetting(propertyClass());
         loaded_ = true;
     }
     return cachedValue_;
@@ -44,19 +40,19 @@ std::optional<std::string> EnvironmentPropertyValue::propertyValue() const
 void EnvironmentPropertyValue::removePropertyValue()
 {
     loaded_ = false;
-    if (environment != nullptr)
-        environment->removeSetting(propertyClass());
+    environment_.removeSetting(propertyClass());
 }
 
-EnvironmentSettings::EnvironmentSettings() : productSettings_(std::make_unique<Settings>())
+EnvironmentSettings::EnvironmentSettings(MacroSystem& macros)
+    : macros_(macros), productSettings_(std::make_unique<Settings>())
 {
     productSettings_->setPath(Path(studioLocalDataDir() + "/settings.xml"));
 }
 
 EnvironmentSettings::~EnvironmentSettings()
 {
-    if (environment == this)
-        environment = nullptr;
+    if (globalMacros_ != nullptr)
+        macros_.globalMacrosSetting().setSource(nullptr, nullptr);
 }
 
 std::string EnvironmentSettings::readSetting(const PropertyClass* property) const
@@ -80,28 +76,34 @@ bool EnvironmentSettings::saveSettings()
     return true;
 }
 
-PropertyValue* EnvironmentSettings::findProperty(const std::string& name)
+void EnvironmentSettings::leaveSettingsFileAsRead()
 {
-    const auto it = g_globalProperties.find(name);
-    return it != g_globalProperties.end() ? it->second : nullptr;
+    // A settings object without a file name saves nothing.
+    productSettings_->setPath(Path());
+}
+
+PropertyValue* EnvironmentSettings::findProperty(const std::string& name) const
+{
+    const auto it = globalProperties_.find(name);
+    return it != globalProperties_.end() ? it->second : nullptr;
 }
 
 void EnvironmentSettings::registerProperty(const std::string& page, PropertyValue* value)
 {
     if (value == nullptr || value->propertyClass() == nullptr)
         return;
-    std::unique_ptr<PropertyValueList>& list = g_globalPropertySettings[page];
+    std::unique_ptr<PropertyValueList>& list = globalPropertySettings_[page];
     if (!list)
         list = std::make_unique<PropertyValueList>(false);
     if (std::find(list->begin(), list->end(), value) == list->end())
         list->push_back(value);
-    g_globalProperties[value->propertyClass()->saveName()] = value;
+    globalProperties_[value->propertyClass()->saveName()] = value;
 }
 
 void EnvironmentSettings::unregisterProperty(const PropertyValue* value)
 {
-    std::erase_if(g_globalProperties, [value](const auto& entry) { return entry.second == value; });
-    for (auto& [page, list] : g_globalPropertySettings)
+    std::erase_if(globalProperties_, [value](const auto& entry) { return entry.second == value; });
+    for (auto& [page, list] : globalPropertySettings_)
         std::erase(*list, value);
 }
 
@@ -116,6 +118,6 @@ EnvironmentPropertyValue* EnvironmentSettings::property(const std::string& name)
 EnvironmentPropertyValue* EnvironmentSettings::create(std::unique_ptr<PropertyClass> propertyClass)
 {
     classes_.push_back(std::move(propertyClass));
-    values_.push_back(std::make_unique<EnvironmentPropertyValue>(classes_.back().get()));
+    values_.push_back(std::make_unique<EnvironmentPropertyValue>(classes_.back().get(), *this));
     return values_.back().get();
 }

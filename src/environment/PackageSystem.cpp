@@ -1,12 +1,12 @@
 #include "environment/PackageSystem.h"
 
+#include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/HException.h"
 #include "foundation/Path.h"
-#include "foundation/QTx.h"
 #include "macros/MacroSystem.h"
 
 namespace {
@@ -35,7 +35,7 @@ void writeStubOnce(const std::string& file, std::string_view text)
 
 } // namespace
 
-void PackageSystem::setupPackageMacros(const std::string& packagesDirectory)
+void PackageSystem::setupPackageMacros(MacroSystem& macroSystem, const std::string& packagesDirectory)
 {
     const Path packages(macroSystem.replaceMacros(macroSystem.systemMacros(), packagesDirectory));
     const Path targets = packages + "/targets";
@@ -44,7 +44,8 @@ void PackageSystem::setupPackageMacros(const std::string& packagesDirectory)
     macroSystem.setSystemMacroPath("TargetsDir", targets);
     macroSystem.setSystemMacroPath("SamplesDir", samples);
     // Unchecked: a directory that cannot be made shows up as a stub that cannot be written.
-    QTx::makeDir(targets.osPathQString());
+    std::error_code ignored;
+    std::filesystem::create_directories(targets.osPathQString(), ignored);
     writeStubOnce(targets.osPathQString() + "/project_templates.xml", kProjectTemplatesStub);
     writeStubOnce(targets.osPathQString() + "/frequencies.xml", kFrequenciesStub);
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <iterator>
 #include <pugixml.hpp>
 #include <sys/stat.h>
@@ -11,7 +12,6 @@
 #include <utility>
 
 #include "foundation/AtomicFile.h"
-#include "foundation/QTx.h"
 #include "xml/XML.h"
 
 namespace {
@@ -189,7 +189,9 @@ bool Settings::save(const Path& path, const SettingsTable& entries)
     // No file named: nothing to write (a Settings that never had a path).
     if (path.isEmpty())
         return false;
-    QTx::makeDir(path.dirPath(true));
+    // Unchecked: a directory that cannot be made fails the write below.
+    std::error_code ignored;
+    std::filesystem::create_directories(path.dirPath(true), ignored);
     AtomicFile out(path.osPathQString());
     if (!out.create() || !put(out, "<!DOCTYPE Lathmark_Settings_File>\n<settings>\n"))
         return false;

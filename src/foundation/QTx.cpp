@@ -13,9 +13,6 @@ namespace QTx {
 
 namespace {
 
-std::string applicationDir;
-std::string rootDir;
-
 std::string canonical(const std::string& path)
 {
     char* resolved = realpath(path.c_str(), nullptr);
@@ -84,30 +81,15 @@ bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly,
     return std::fclose(stream) == 0 && written;
 }
 
-void setApplicationPath(const char* argv0, int levelsUp)
+InstallationDirectories applicationPath(const char* argv0, int levelsUp)
 {
-    std::string program = absolutePath(argv0);
-    applicationDir = canonical(directoryPart(program));
-    std::string root = applicationDir;
+    InstallationDirectories directories;
+    directories.application = canonical(directoryPart(absolutePath(argv0)));
+    std::string root = directories.application;
     for (int level = 0; level < levelsUp; ++level)
         root += "/..";
-    rootDir = canonical(root);
-}
-
-void clearApplicationPath()
-{
-    applicationDir.clear();
-    rootDir.clear();
-}
-
-std::string applicationDirectory()
-{
-    return applicationDir;
-}
-
-std::string rootDirectory()
-{
-    return rootDir;
+    directories.root = canonical(root);
+    return directories;
 }
 
 std::string userLocalAppDataDirectory(const std::string& name)

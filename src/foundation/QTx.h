@@ -32,13 +32,15 @@ bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& f
 // false when `fill` or closing fails.
 bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
 
-// Records the program's canonical directory and the directory `levelsUp` above it.
-void setApplicationPath(const char* argv0, int levelsUp);
-// Forgets what setApplicationPath recorded.
-void clearApplicationPath();
-// What setApplicationPath recorded; empty before it ran.
-std::string applicationDirectory();
-std::string rootDirectory();
+// Where the program is installed: its own canonical directory, and the
+// installation root some levels above it. Empty until worked out.
+struct InstallationDirectories {
+    std::string application;
+    std::string root;
+};
+
+// The program's canonical directory and the directory `levelsUp` above it.
+InstallationDirectories applicationPath(const char* argv0, int levelsUp);
 
 // $HOME + "/." + name in lower case, every blank of the result replaced by "_".
 std::string userLocalAppDataDirectory(const std::string& name);

@@ -2,44 +2,21 @@
 
 #include <utility>
 
-namespace {
-
-// Function-local values, so that static initialisers in other files may use them.
-std::string& storedValue()
+std::string GlobalMacrosSetting::value() const
 {
-    static std::string value;
-    return value;
+    return read_ ? read_() : kept_;
 }
 
-GlobalMacrosReader& reader()
+void GlobalMacrosSetting::setValue(const std::string& listText)
 {
-    static GlobalMacrosReader read;
-    return read;
-}
-
-GlobalMacrosWriter& writer()
-{
-    static GlobalMacrosWriter write;
-    return write;
-}
-
-} // namespace
-
-std::string globalMacrosSetting()
-{
-    return reader() ? reader()() : storedValue();
-}
-
-void setGlobalMacrosSetting(const std::string& listText)
-{
-    if (writer())
-        writer()(listText);
+    if (write_)
+        write_(listText);
     else
-        storedValue() = listText;
+        kept_ = listText;
 }
 
-void setGlobalMacrosSettingSource(GlobalMacrosReader read, GlobalMacrosWriter write)
+void GlobalMacrosSetting::setSource(GlobalMacrosReader read, GlobalMacrosWriter write)
 {
-    reader() = std::move(read);
-    writer() = std::move(write);
+    read_ = std::move(read);
+    write_ = std::move(write);
 }

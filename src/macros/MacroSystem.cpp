@@ -5,13 +5,10 @@
 #include <ctime>
 #include <string_view>
 
-#include "macros/GlobalMacrosSetting.h"
 #include "foundation/Path.h"
 #include "foundation/QTx.h"
 #include "foundation/Release.h"
 #include "foundation/Text.h"
-
-MacroSystem macroSystem;
 
 namespace {
 
@@ -331,7 +328,7 @@ std::string MacroSystem::replaceMacros2(const MacroTable& table, std::string tex
 MacroTable MacroSystem::globalMacros(bool includeSystem) const
 {
     const MacroTable start = includeSystem ? system_ : MacroTable();
-    return overwriteMacros(start, macrosFromStringList(stringListFromString(globalMacrosSetting(), false)));
+    return overwriteMacros(start, macrosFromStringList(stringListFromString(globalMacrosSetting_.value(), false)));
 }
 
 std::string MacroSystem::globalMacro(const std::string& name) const
@@ -343,22 +340,22 @@ std::string MacroSystem::globalMacro(const std::string& name) const
 
 void MacroSystem::setGlobalMacro(const std::string& name, const std::string& value)
 {
-    MacroTable table = macrosFromStringList(stringListFromString(globalMacrosSetting(), false));
+    MacroTable table = macrosFromStringList(stringListFromString(globalMacrosSetting_.value(), false));
     if (value.empty())
         table.erase(name);
     else
         table[name] = value;
-    setGlobalMacrosSetting(stringFromStringList(stringListFromMacros(table)));
+    globalMacrosSetting_.setValue(stringFromStringList(stringListFromMacros(table)));
 }
 
-void setupDefaultSystemMacros(const std::string& rootDirectory)
+void setupDefaultSystemMacros(MacroSystem& macros, const std::string& rootDirectory)
 {
-    macroSystem.setSystemMacro("StudioMajorVersion", std::to_string(Get_RELEASE_MAJOR_NUMBER()));
-    macroSystem.setSystemMacro("StudioMinorVersion", std::to_string(Get_RELEASE_MINOR_NUMBER()));
-    macroSystem.setSystemMacro("StudioRevision", std::to_string(Get_RELEASE_REVISION_NUMBER()));
-    macroSystem.setSystemMacro("StudioName", Get_STUDIO_BRANDING());
-    macroSystem.setSystemMacroPath("StudioDir", Path(rootDirectory));
-    macroSystem.setSystemMacroPath("StudioUserDir", Path(studioLocalDataDir()));
+    macros.setSystemMacro("StudioMajorVersion", std::to_string(Get_RELEASE_MAJOR_NUMBER()));
+    macros.setSystemMacro("StudioMinorVersion", std::to_string(Get_RELEASE_MINOR_NUMBER()));
+    macros.setSystemMacro("StudioRevision", std::to_string(Get_RELEASE_REVISION_NUMBER()));
+    macros.setSystemMacro("StudioName", Get_STUDIO_BRANDING());
+    macros.setSystemMacroPath("StudioDir", Path(rootDirectory));
+    macros.setSystemMacroPath("StudioUserDir", Path(studioLocalDataDir()));
 }
 
 std::string studioLocalDataDir()

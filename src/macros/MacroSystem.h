@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "macros/GlobalMacrosSetting.h"
+
 class Path;
 
 // A macro table: name to value, case-sensitive, in ascending byte order of name.
 using MacroTable = std::map<std::string, std::string>;
 
-// `$(Name)` expansion, the text forms macro sets are stored in, and the
-// process-wide table of system macros.
+// `$(Name)` expansion, the text forms macro sets are stored in, the table of
+// system macros and the hook through which the global macros are read.
 class MacroSystem {
 public:
     // Expansion runs passes over the text while a pass asks for another one. It
@@ -80,14 +82,16 @@ public:
     // Sets (non-empty value) or removes (empty value) a global macro.
     void setGlobalMacro(const std::string& name, const std::string& value);
 
+    // Where the global macros setting is kept; the environment installs itself as its source.
+    GlobalMacrosSetting& globalMacrosSetting() { return globalMacrosSetting_; }
+
 private:
     MacroTable system_;
+    GlobalMacrosSetting globalMacrosSetting_;
 };
 
-extern MacroSystem macroSystem;
-
-// Adds the start-up system macros: the release numbers and name, "StudioDir"
-// (`rootDirectory`) and "StudioUserDir" (studioLocalDataDir()).
-void setupDefaultSystemMacros(const std::string& rootDirectory);
+// Adds the start-up system macros to `macros`: the release numbers and name,
+// "StudioDir" (`rootDirectory`) and "StudioUserDir" (studioLocalDataDir()).
+void setupDefaultSystemMacros(MacroSystem& macros, const std::string& rootDirectory);
 // The per-user data directory of the product under $HOME.
 std::string studioLocalDataDir();

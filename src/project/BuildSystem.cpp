@@ -7,8 +7,6 @@
 #include "project/ProjectSystem.h"
 #include "project/PropertyClass.h"
 
-BuildSystem* buildSystem = nullptr;
-
 namespace {
 
 constexpr const char* kPackageExtension = "hzq";
@@ -17,7 +15,7 @@ using enum PropertyClass::Type;
 
 } // namespace
 
-BuildSystem::BuildSystem()
+BuildSystem::BuildSystem(ProjectContext& context) : context_(context)
 {
     // The two "build_output_file_name" rows differ in group and default; the
     // registry keeps the second.
@@ -92,8 +90,9 @@ PropertyClass* BuildSystem::findPropertyClass(const std::string& saveName) const
 
 MacroTable BuildSystem::macros(ProjectElement* node, const std::string& configuration)
 {
+    const MacroSystem& macroSystem = context_.macroSystem;
     MacroTable t = macroSystem.globalMacros(true);
-    ProjectSystem* system = projectSystem;
+    ProjectSystem* system = context_.projectSystem.get();
 
     if (system && node) {
         const std::string projectMacros = system->settingFor(node, system->projectMacrosProperty(), configuration);
@@ -161,7 +160,7 @@ std::string BuildSystem::settingForExpanded(ProjectElement* node, const Property
 {
     if (!property)
         return std::string();
-    const std::string raw =
-        projectSystem ? projectSystem->settingFor(node, property, configuration) : property->defaultValue();
-    return macroSystem.replaceMacros(macros(node, configuration), raw);
+    const ProjectSystem* system = context_.projectSystem.get();
+    const std::string raw = system ? system->settingFor(node, property, configuration) : property->defaultValue();
+    return context_.macroSystem.replaceMacros(macros(node, configuration), raw);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "macros/MacroSystem.h"
+#include "project/ProjectContext.h"
 #include "project/PropertyTable.h"
 
 class ProjectElement;
@@ -16,8 +17,9 @@ class PropertyClass;
 // build systems derive from it, add their properties and refine the macros.
 class BuildSystem {
 public:
-    // Defines and registers the build properties every toolchain has.
-    BuildSystem();
+    // Defines and registers the build properties every toolchain has. Tables
+    // are built with the context's macro system and project system.
+    explicit BuildSystem(ProjectContext& context);
     virtual ~BuildSystem() = default;
     BuildSystem(const BuildSystem&) = delete;
     BuildSystem& operator=(const BuildSystem&) = delete;
@@ -39,7 +41,7 @@ public:
     // The macro table of `node` in `configuration`, weakest first: system and
     // global macros, the project's macros, then the names of the node, its
     // project, solution and input file, the file extensions and the output
-    // directories; addMacros last. Uses the global `projectSystem`.
+    // directories; addMacros last.
     virtual MacroTable macros(ProjectElement* node, const std::string& configuration);
     // Lets a build system add entries after all the others; the base adds none.
     virtual void addMacros(ProjectElement*, const std::string&, MacroTable&) {}
@@ -57,6 +59,7 @@ public:
     virtual void appendPreprocessorOptions(ProjectElement*, const std::string&, std::vector<std::string>&) {}
 
 protected:
+    ProjectContext& context_;
     // Defines a level's properties after the earlier levels' and registers those
     // not marked "not registered".
     void defineProperties(std::initializer_list<PropertySheet> sheets);
@@ -69,6 +72,3 @@ private:
     const PropertyClass* rootOutputDirectory_ = nullptr;
     const PropertyClass* outputDirectory_ = nullptr;
 };
-
-// The process's build system; null until solution mode creates it.
-extern BuildSystem* buildSystem;

@@ -11,7 +11,9 @@ constexpr const char* kPlatformDefine = "-D__LATHMARK_MSP430";
 
 } // namespace
 
-MSP430BuildSystem::MSP430BuildSystem(const std::vector<std::string>& list) : VNOFBuildSystem(list)
+MSP430BuildSystem::MSP430BuildSystem(ProjectContext& context, const std::string& programDirectory,
+                                     const std::vector<std::string>& list)
+    : VNOFBuildSystem(context, programDirectory, list)
 {
     // The family's three-valued multiplier choice gives way to this target's
     // own, in the registry and wherever the family's definition was used.
@@ -42,7 +44,8 @@ std::string MSP430BuildSystem::setting(ProjectElement* element, const char* save
                                        const std::string& configuration) const
 {
     const PropertyClass* property = definition(saveName);
-    return projectSystem ? projectSystem->settingFor(element, property, configuration) : property->defaultValue();
+    const ProjectSystem* system = context_.projectSystem.get();
+    return system ? system->settingFor(element, property, configuration) : property->defaultValue();
 }
 
 MacroTable MSP430BuildSystem::macros(ProjectElement* node, const std::string& configuration)

@@ -10,7 +10,8 @@ public:
     // The build engine's action codes that receive MSP430 options (names ours).
     enum Action { kCompileAction = 2, kAssembleAction = 7, kLinkAction = 10 };
 
-    explicit MSP430BuildSystem(const std::vector<std::string>& list = {});
+    MSP430BuildSystem(ProjectContext& context, const std::string& programDirectory,
+                      const std::vector<std::string>& list = {});
 
     // The base table and, for a project node, "LibExt": the library variant
     // suffix chosen by the multiplier, the size of "double" and the instruction set.

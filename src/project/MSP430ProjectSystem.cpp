@@ -26,6 +26,8 @@ void MSP430ProjectSystem::mungeProject(ProjectElement* project)
         if (ProjectElement* shared = findFile(startup, kSharedSectionPlacement))
             removeElement(shared, true);
 
+    BuildSystem* buildSystem = context().buildSystem.get();
+    PropertyValueGroups* propertyValueGroups = context().propertyValueGroups;
     if (!buildSystem || !propertyValueGroups)
         return;
     const std::string groupFile =
@@ -33,7 +35,7 @@ void MSP430ProjectSystem::mungeProject(ProjectElement* project)
     if (!groupFile.empty())
         propertyValueGroups->setGroupFile(groupFile);
     if (PropertyValueGroupClass* target = propertyValueGroups->getGroupClass("Target")) {
-        PropertyValueGroupValue value(target, project, "Common");
+        PropertyValueGroupValue value(target, project, "Common", this);
         value.setPropertyValue(value.toString(), false);
     }
 }

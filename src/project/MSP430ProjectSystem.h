@@ -6,6 +6,8 @@
 // the linker, and the conversion of trees read from files of older versions.
 class MSP430ProjectSystem : public VNOFProjectSystem {
 public:
+    using VNOFProjectSystem::VNOFProjectSystem;
+
     // For each project below `element` (through nested solutions): drops the
     // environment's shared section placement file from its "System Files" (or
     // else "Startup Code") folder, and writes the bundle of its "Target" group

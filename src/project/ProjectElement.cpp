@@ -84,7 +84,10 @@ struct ProjectElement::ChildIndex {
     std::vector<ProjectElement*> folders;
 };
 
-ProjectElement::ProjectElement(const std::string& tagName) : kind_(kindOf(tagName)) {}
+ProjectElement::ProjectElement(const std::string& tagName, const MacroSystem* macros)
+    : kind_(kindOf(tagName)), macros_(macros)
+{
+}
 
 ProjectElement::~ProjectElement()
 {
@@ -189,6 +192,8 @@ void ProjectElement::appendChild(ProjectElement* child)
         return;
     child->parent_ = this;
     child->nextSibling_ = nullptr;
+    if (child->macros_ == nullptr)
+        child->macros_ = macros_;
     if (lastChild_ != nullptr)
         lastChild_->nextSibling_ = child;
     else
@@ -431,9 +436,9 @@ void ProjectElement::checkDoFileStuff()
     // would cost more than the rest of resolving.
     std::string expanded;
     if (fileName != attributes_.end())
-        expanded = fileName->second.find('$') == std::string::npos
+        expanded = fileName->second.find('$') == std::string::npos || macros_ == nullptr
                        ? fileName->second
-                       : macroSystem.replaceMacros(macroSystem.globalMacros(true), fileName->second);
+                       : macros_->replaceMacros(macros_->globalMacros(true), fileName->second);
     std::string full;
     if (isAbsolute(expanded)) {
         full = Path(expanded).filePath();

@@ -10,6 +10,8 @@
 
 #include "foundation/Path.h"
 
+class MacroSystem;
+
 class XMLElement;
 class PropertyInheritanceInformation;
 
@@ -22,7 +24,9 @@ public:
     // The five kinds of the solution format, and the kind of any other tag.
     enum Kind { kSolution = 0, kConfiguration = 1, kProject = 2, kFolder = 3, kFile = 4, kUnknown = 5 };
 
-    explicit ProjectElement(const std::string& tagName);
+    // "file_name" references expand with the global macros of `macros` (a child
+    // appended without one takes its parent's); without one they stay as written.
+    explicit ProjectElement(const std::string& tagName, const MacroSystem* macros = nullptr);
     ~ProjectElement(); // destroys the whole subtree
     ProjectElement(const ProjectElement&) = delete;
     ProjectElement& operator=(const ProjectElement&) = delete;
@@ -81,8 +85,8 @@ public:
     // The configurations that `configuration` inherits; empty when none are recorded.
     const std::vector<std::string>& inheritedConfigurations(const std::string& configuration) const;
 
-    // Resolves the element's file: its base directory, the written and full
-    // paths, and the in/under base-directory flags. Nothing when already resolved.
+    // Resolves the element's file once (the name is historical): its base
+    // directory, the written and full paths, and the in/under base-directory flags.
     void checkDoFileStuff();
     // Where relative names below this element are taken from: the base directory
     // of the nearest project above it, else the directory of the nearest
@@ -134,6 +138,7 @@ private:
     ProjectElement* firstChild_ = nullptr;
     ProjectElement* lastChild_ = nullptr;
     int kind_;
+    const MacroSystem* macros_;
     std::map<std::string, std::string> attributes_;
     bool modified_ = false;
     bool resolved_ = false;

@@ -3,13 +3,13 @@
 #include "project/KnownCodecs.h"
 #include "project/PropertyClass.h"
 
-ProjectSystem* projectSystem = nullptr;
-
 namespace {
 using enum PropertyClass::Type;
 } // namespace
 
-ProjectSystem::ProjectSystem(const std::vector<std::string>& fileTypes, const std::vector<std::string>& projectTypes)
+ProjectSystem::ProjectSystem(ProjectContext& context, const std::vector<std::string>& fileTypes,
+                             const std::vector<std::string>& projectTypes)
+    : context_(context)
 {
     // clang-format off
     properties_.define({

@@ -4,66 +4,47 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
+#include "project/ProjectContext.h"
 #include "project/ProjectElement.h"
 #include "project/PropertyTable.h"
 
-class Archive2;
-class ProjectFileNotFoundErrorHandler;
 class PropertyClass;
 class PropertyClassList;
 class PropertyInheritanceInformation;
-class TemplateNotFoundErrorHandler;
 class XMLElement;
 
 // The project model's operations over a solution tree: finding, creating and
 // removing elements, adding files, filling dynamic folders, indexing projects,
-// and reading and writing property values. It owns the loaded solution and the
-// project-system properties it needs itself (the toolchain's project systems
-// derive from it and add theirs).
+// and reading and writing property values. It owns the loaded solution (which
+// the solution loader gives it) and the project-system properties it needs
+// itself (the toolchain's project systems derive from it and add theirs).
 class ProjectSystem {
 public:
     // Defines the project-system properties; "file_type" offers "Default" and
-    // `fileTypes`, "project_type" offers `projectTypes`.
-    explicit ProjectSystem(const std::vector<std::string>& fileTypes = {},
+    // `fileTypes`, "project_type" offers `projectTypes`. Names expand with the
+    // context's macro system; the build system is found in the context.
+    explicit ProjectSystem(ProjectContext& context, const std::vector<std::string>& fileTypes = {},
                            const std::vector<std::string>& projectTypes = {});
     virtual ~ProjectSystem();
     ProjectSystem(const ProjectSystem&) = delete;
     ProjectSystem& operator=(const ProjectSystem&) = delete;
 
-    // The loaded solution's root, or null; setting it destroys the previous one.
+    ProjectContext& context() const { return context_; }
+
+    // The loaded solution's root, or null; setting it destroys the previous one
+    // and forgets the project index until updateProjectList runs.
     ProjectElement* solutionElement() const { return solution_.get(); }
     void setSolutionElement(std::unique_ptr<ProjectElement> root);
+    // Elements made here expand their names with the context's macro system.
+    std::unique_ptr<ProjectElement> newElement(const std::string& tagName) const;
+    // Called with every element removeElement is about to destroy; at most one
+    // listener, none with an empty function.
+    void setRemovalListener(std::function<void(ProjectElement*)> listener) { removalListener_ = std::move(listener); }
 
-    // --- Solution files ---
-    // Reads the solution file `path` (absolute) with its imports, completes the
-    // projects that name a template, indexes the projects and fills the dynamic
-    // folders; either handler may be null. Raises SolutionLoadError, and then no
-    // solution is loaded.
-    void loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
-                      TemplateNotFoundErrorHandler* templateHandler);
-    // The tree of one solution or project file, `fileName` taken relative to
-    // `baseDirectory` unless it is absolute or `baseDirectory` is empty. The caller owns it.
-    ProjectElement* loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
-                                    ProjectFileNotFoundErrorHandler* handler);
-    // The element tree built from `element` of the file read from `directory`,
-    // with every "import" replaced by the file it names. The caller owns it.
-    ProjectElement* domToElement(const std::string& directory, XMLElement* element,
-                                 ProjectFileNotFoundErrorHandler* handler);
-    // Announced at the end of a successful load; nobody listens in the tool.
+    // Announced by the solution loader at the end of a successful load; nobody listens in the tool.
     void solutionLoaded() {}
-
-    // --- Packaging ---
-    // Writes the solution file, every file the tree names below the solution's
-    // directory and the package description file (when not null) as the
-    // compressed package `outputFile`, which is replaced only when all of it was
-    // written. False, with the reason in `error`, when it could not be. `log`,
-    // when set, hears of every file of the tree that is added or left out.
-    bool packageSolution(ProjectElement* solution, const std::string& outputFile,
-                         const std::optional<std::string>& packageDescription, std::string& error,
-                         const std::function<void(const std::string&)>& log = nullptr);
 
     // --- The tree ---
     // The first direct file child whose "file_name" is exactly `fileName`, or null.
@@ -156,47 +137,15 @@ public:
     const PropertyClass* platformProperty() const { return platform_; }
     const PropertyClass* projectMacrosProperty() const { return macros_; }
 
-    // Solution trees nest at most this deep, imports included: deeper trees are
-    // hostile, and the recursive walks and the solution index stay small below it.
-    static constexpr int kMaxNesting = 256;
-    // One load builds at most this many elements: a file imported many times by
-    // files imported many times would otherwise multiply without end.
-    static constexpr long kMaxElements = 1L << 19;
-
 private:
-    // The tree of `element`, read from `directory`; `subject` names the file in errors.
-    std::unique_ptr<ProjectElement> buildTree(const std::string& subject, const std::string& directory,
-                                              XMLElement* element, ProjectFileNotFoundErrorHandler* handler);
-    // One element without its children, or the whole tree of an imported file.
-    std::unique_ptr<ProjectElement> newElement(const std::string& directory, XMLElement* element,
-                                               ProjectFileNotFoundErrorHandler* handler);
-    // Notes the elements of the loaded tree that name a template, and the dynamic
-    // folders, in document order.
-    void recordTemplatesAndDynamicFolders();
-    // Whether `element` was noted and not removed since.
-    bool recorded(ProjectElement* element) const { return recorded_.contains(element); }
-    void forgetRecordsWithin(ProjectElement* element);
-    void completeFromTemplates(TemplateNotFoundErrorHandler* handler);
-    void forgetSolution();
-
+    ProjectContext& context_;
     std::unique_ptr<ProjectElement> solution_;
     std::vector<std::string> projectNames_;
     std::vector<std::string> solutionNames_;
     std::map<std::string, ProjectElement*> solutionMap_;
-    std::vector<std::string> filesBeingLoaded_;
-    std::vector<ProjectElement*> templateElements_;
-    std::vector<ProjectElement*> dynamicFolders_;
-    // The elements of both lists that are still in the tree: removeElement, which
-    // every removal goes through, drops what it removes.
-    std::unordered_set<const ProjectElement*> recorded_;
-    // How deep the file being read sits in the tree being built.
-    int nesting_ = 0;
-    long elementsBuilt_ = 0;
+    std::function<void(ProjectElement*)> removalListener_;
     PropertySet properties_;
     const PropertyClass* filter_ = nullptr;
     const PropertyClass* platform_ = nullptr;
     const PropertyClass* macros_ = nullptr;
 };
-
-// The process's project system; null until solution mode creates it.
-extern ProjectSystem* projectSystem;

@@ -90,6 +90,11 @@ void ProjectSystem::setSolutionElement(std::unique_ptr<ProjectElement> root)
     solution_ = std::move(root);
 }
 
+std::unique_ptr<ProjectElement> ProjectSystem::newElement(const std::string& tagName) const
+{
+    return std::make_unique<ProjectElement>(tagName, &context_.macroSystem);
+}
+
 ProjectElement* ProjectSystem::findFile(ProjectElement* parent, const std::string& fileName)
 {
     return parent != nullptr ? parent->findChild(ProjectElement::kFile, fileName) : nullptr;
@@ -109,7 +114,7 @@ ProjectElement* ProjectSystem::createConfiguration(ProjectElement* parent, const
 {
     if (parent == nullptr)
         return nullptr; // nothing to own it
-    auto* configuration = new ProjectElement("configuration");
+    auto* configuration = newElement("configuration").release();
     configuration->setAttribute("Name", name, flag);
     configuration->setCreationFlag(flag);
     parent->appendChild(configuration);
@@ -123,7 +128,7 @@ ProjectElement* ProjectSystem::createFolder(ProjectElement* parent, const std::s
         return nullptr; // nothing to own it
     if (ProjectElement* existing = findFolder(parent, name))
         return existing;
-    auto* folder = new ProjectElement("folder");
+    auto* folder = newElement("folder").release();
     folder->setAttribute("Name", name, flag);
     folder->setCreationFlag(flag);
     parent->appendChild(folder);
@@ -179,8 +184,8 @@ void ProjectSystem::removeElement(ProjectElement* element, bool destroy)
     if (element == nullptr)
         return;
     bool reindex = element->kind() == ProjectElement::kProject || element->kind() == ProjectElement::kSolution;
-    if (destroy)
-        forgetRecordsWithin(element);
+    if (destroy && removalListener_)
+        removalListener_(element);
     if (element == solution_.get()) {
         // The root has no parent list to leave: the system lets go of it.
         ProjectElement* root = solution_.release();
@@ -199,7 +204,7 @@ void ProjectSystem::removeElement(ProjectElement* element, bool destroy)
 
 ProjectElement* ProjectSystem::addFile(ProjectElement* parent, const std::string& fileName, bool flag)
 {
-    auto* file = new ProjectElement("file");
+    auto* file = newElement("file").release();
     file->setCreationFlag(flag);
     // Named before it is linked, so that the parent's child index takes it in
     // rather than being dropped for every file added.
@@ -233,7 +238,7 @@ long ProjectSystem::populateDynamicFolder(ProjectElement* folder)
 
     std::string directory;
     if (!path.empty() && path[0] == '$') {
-        directory = macroSystem.replaceMacros(macroSystem.globalMacros(true), path);
+        directory = context_.macroSystem.replaceMacros(context_.macroSystem.globalMacros(true), path);
     } else {
         // A folder outside any project lists relative to its solution's
         // directory, and with neither, relative to the current directory.

@@ -9,8 +9,6 @@
 #include "project/PropertyText.h"
 #include "xml/XML.h"
 
-StringProvider* stringProvider = nullptr;
-
 namespace {
 
 constexpr std::array<const char*, 15> kTypeNames = {
@@ -124,22 +122,24 @@ PropertyClass::PropertyClass(const XMLElement* element)
 {
 }
 
-PropertyClass::PropertyClass(const std::string& name, Type type) : saveName_(name), type_(type)
+PropertyClass::PropertyClass(const std::string& name, Type type, const StringProvider* strings)
+    : saveName_(name), type_(type)
 {
-    readFromStringProvider(true);
+    readFromStringProvider(strings, Bounds::Read);
 }
 
-PropertyClass::PropertyClass(const std::string& name, Type type, std::int32_t minimum, std::int32_t maximum)
+PropertyClass::PropertyClass(const std::string& name, Type type, std::int32_t minimum, std::int32_t maximum,
+                             const StringProvider* strings)
     : saveName_(name), type_(type), minimum_(minimum), maximum_(maximum)
 {
-    readFromStringProvider(false);
+    readFromStringProvider(strings, Bounds::Keep);
 }
 
-void PropertyClass::readFromStringProvider(bool withBounds)
+void PropertyClass::readFromStringProvider(const StringProvider* strings, Bounds bounds)
 {
-    if (!stringProvider)
+    if (!strings)
         return;
-    auto text = [this](const char* key) { return stringProvider->message(saveName_ + key).value_or(""); };
+    auto text = [&](const char* key) { return strings->message(saveName_ + key).value_or(""); };
     page_ = text(".page");
     group_ = text(".group");
     shortDescription_ = text(".short");
@@ -147,7 +147,7 @@ void PropertyClass::readFromStringProvider(bool withBounds)
     defaultValue_ = text(".default");
     enumerates_ = splitNonEmpty(text(".enumerates"), ";");
     suffix_ = text(".suffix");
-    if (withBounds) {
+    if (bounds == Bounds::Read) {
         minimum_ = readInt32(text(".minimum"), 10);
         maximum_ = readInt32(text(".maximum"), 10);
     }

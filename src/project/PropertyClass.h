@@ -9,15 +9,13 @@
 class XMLElement;
 
 // Supplies the display texts of properties defined by name only. Only an
-// interactive front end installs one; in the tool `stringProvider` stays null.
+// interactive front end has one; in the tool the session's `stringProvider` stays null.
 class StringProvider {
 public:
     virtual ~StringProvider() = default;
     // The text stored under `key`, or null when there is none.
     virtual std::optional<std::string> message(const std::string& key) const = 0;
 };
-
-extern StringProvider* stringProvider;
 
 // A colour as its name: "#rrggbb" in lower-case hexadecimal, or "Automatic"
 // for the invalid colour (the one that leaves the choice to the viewer).
@@ -87,10 +85,11 @@ public:
     // "long", "default", "minimum", "maximum", "enumeration" and "specialvalue";
     // a missing or unknown type gives Boolean, unreadable bounds give 0.
     explicit PropertyClass(const XMLElement* element);
-    // Name forms: the texts come from `stringProvider` when one is installed,
-    // else they and the default are empty.
-    PropertyClass(const std::string& name, Type type);
-    PropertyClass(const std::string& name, Type type, std::int32_t minimum, std::int32_t maximum);
+    // Name forms: the texts come from `strings` when it is not null, else they
+    // and the default are empty.
+    PropertyClass(const std::string& name, Type type, const StringProvider* strings);
+    PropertyClass(const std::string& name, Type type, std::int32_t minimum, std::int32_t maximum,
+                  const StringProvider* strings);
 
     virtual ~PropertyClass() = default;
     PropertyClass(const PropertyClass&) = delete;
@@ -130,7 +129,8 @@ public:
     void setEnumeratesSource(std::function<std::vector<std::string>()> source);
 
 private:
-    void readFromStringProvider(bool withBounds);
+    enum class Bounds { Read, Keep };
+    void readFromStringProvider(const StringProvider* strings, Bounds bounds);
 
     std::string saveName_;
     std::string group_;

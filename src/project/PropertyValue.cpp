@@ -10,27 +10,8 @@
 #include "project/ProjectSystem.h"
 #include "project/PropertyText.h"
 
-namespace {
-
-PropertyWarningHandler& warningHandler()
-{
-    static PropertyWarningHandler handler;
-    return handler;
-}
-
-} // namespace
-
-void setPropertyWarningHandler(PropertyWarningHandler handler)
-{
-    warningHandler() = std::move(handler);
-}
-
 void propertyWarning(const std::string& text)
 {
-    if (warningHandler()) {
-        warningHandler()(text);
-        return;
-    }
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
@@ -202,9 +183,9 @@ SimplePropertyValue::SimplePropertyValue(const PropertyClass* propertyClass, con
 }
 
 ProjectPropertyValue::ProjectPropertyValue(const PropertyClass* propertyClass, const std::string& configuration,
-                                           ProjectElement* element)
+                                           ProjectElement* element, ProjectSystem* system)
     : PropertyValue(propertyClass), element_(element),
-      configuration_(propertyClass && !propertyClass->perConfiguration() ? "Common" : configuration)
+      configuration_(propertyClass && !propertyClass->perConfiguration() ? "Common" : configuration), system_(system)
 {
     setTransient(true);
 }
@@ -219,12 +200,12 @@ bool ProjectPropertyValue::inherited() const
 
 void ProjectPropertyValue::setPropertyValue(const std::optional<std::string>& text)
 {
-    if (!projectSystem || !element_ || !propertyClass())
+    if (!system_ || !element_ || !propertyClass())
         return;
     if (text)
-        projectSystem->setProperty(element_, propertyClass(), configuration_, *text, false);
+        system_->setProperty(element_, propertyClass(), configuration_, *text, false);
     else
-        projectSystem->removeProperty(element_, propertyClass(), configuration_);
+        system_->removeProperty(element_, propertyClass(), configuration_);
 }
 
 std::optional<std::string> ProjectPropertyValue::propertyValue() const
@@ -237,16 +218,16 @@ std::optional<std::string> ProjectPropertyValue::propertyValue() const
             return std::nullopt;
         return child->second->attribute(propertyClass()->saveName());
     }
-    if (!projectSystem)
+    if (!system_)
         return std::nullopt;
-    return projectSystem->settingFor(element_, propertyClass(), configuration_);
+    return system_->settingFor(element_, propertyClass(), configuration_);
 }
 
 PropertyInheritanceInformation ProjectPropertyValue::inheritanceInformation() const
 {
     PropertyInheritanceInformation info;
-    if (projectSystem && element_ && propertyClass())
-        projectSystem->settingFor(element_, propertyClass(), configuration_, &info);
+    if (system_ && element_ && propertyClass())
+        system_->settingFor(element_, propertyClass(), configuration_, &info);
     return info;
 }
 

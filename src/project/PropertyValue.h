@@ -10,11 +10,9 @@
 #include "project/PropertyInheritance.h"
 
 class ProjectElement;
+class ProjectSystem;
 
-// Where the property values' warnings go: each is one line on the standard error
-// stream unless a handler is installed (tests capture them that way).
-using PropertyWarningHandler = std::function<void(const std::string&)>;
-void setPropertyWarningHandler(PropertyWarningHandler handler);
+// The property values' warnings: each is one line on the standard error stream.
 void propertyWarning(const std::string& text);
 
 // A rectangle as the values store it: "x,y,width,height" in decimal.
@@ -106,11 +104,12 @@ private:
 };
 
 // The value of one property of one solution-tree element in one configuration,
-// read and written through the global `projectSystem`. A class that is not per
-// configuration is always read and written in "Common".
+// read and written through `system` (without one it reads null and ignores
+// writes). A class that is not per configuration is always read and written in "Common".
 class ProjectPropertyValue : public PropertyValue {
 public:
-    ProjectPropertyValue(const PropertyClass* propertyClass, const std::string& configuration, ProjectElement* element);
+    ProjectPropertyValue(const PropertyClass* propertyClass, const std::string& configuration, ProjectElement* element,
+                         ProjectSystem* system);
 
     bool readOnly() const override { return PropertyValue::readOnly(); }
     // False exactly when the element's own configuration holds the property.
@@ -129,9 +128,13 @@ public:
     // True when something other than the class default supplies the value.
     bool nonDefault() const;
 
+protected:
+    ProjectSystem* system() const { return system_; }
+
 private:
     ProjectElement* element_;
     std::string configuration_;
+    ProjectSystem* system_;
 };
 
 // An ordered list of values. Destroying it deletes the values whose own

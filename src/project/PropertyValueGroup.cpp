@@ -7,8 +7,6 @@
 #include "project/ProjectSystem.h"
 #include "xml/XML.h"
 
-PropertyValueGroups* propertyValueGroups = nullptr;
-
 namespace {
 
 std::string attributeText(const XMLElement* element, const char* name)
@@ -83,7 +81,10 @@ PropertyValueGroupEntry PropertyValueGroupClass::getGroupEntry(const std::string
     return PropertyValueGroupEntry();
 }
 
-PropertyValueGroupFile::PropertyValueGroupFile(const std::string& path) : XMLPP2(false), path_(path) {}
+PropertyValueGroupFile::PropertyValueGroupFile(const MacroSystem& macros, const std::string& path)
+    : XMLPP2(macros, false), path_(path)
+{
+}
 
 bool PropertyValueGroupFile::load()
 {
@@ -136,7 +137,7 @@ void PropertyValueGroups::setGroupFile(const std::string& path)
         loaded_.erase(file);
         break;
     }
-    auto file = std::make_unique<PropertyValueGroupFile>(path);
+    auto file = std::make_unique<PropertyValueGroupFile>(macros_, path);
     if (!file->load())
         return;
     current_ = file.get();
@@ -149,13 +150,14 @@ PropertyValueGroupClass* PropertyValueGroups::getGroupClass(const std::string& n
 }
 
 PropertyValueGroupValue::PropertyValueGroupValue(PropertyValueGroupClass* groupClass, ProjectElement* element,
-                                                 const std::string& configuration)
-    : ProjectPropertyValue(groupClass, configuration, element), groupClass_(groupClass)
+                                                 const std::string& configuration, ProjectSystem* system)
+    : ProjectPropertyValue(groupClass, configuration, element, system), groupClass_(groupClass)
 {
 }
 
 void PropertyValueGroupValue::setPropertyValue(const std::string& text, bool flag)
 {
+    ProjectSystem* projectSystem = system();
     if (!projectSystem || !groupClass_ || !node())
         return;
     std::string chosen = text;

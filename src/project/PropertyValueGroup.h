@@ -60,7 +60,7 @@ private:
 // loaded, and the group classes built from it.
 class PropertyValueGroupFile : public XMLPP2 {
 public:
-    explicit PropertyValueGroupFile(const std::string& path);
+    PropertyValueGroupFile(const MacroSystem& macros, const std::string& path);
 
     // Reads and preprocesses the file and builds its group classes. False, with
     // nothing built, when the file cannot be read or parsed or has no root element.
@@ -85,6 +85,9 @@ private:
 // classes taken from it may still be in use, but never reused) and read afresh.
 class PropertyValueGroups {
 public:
+    // Group files are preprocessed with `macros`.
+    explicit PropertyValueGroups(const MacroSystem& macros) : macros_(macros) {}
+
     // Makes the file at `path` current, loading it when needed; "None", or a
     // file that cannot be loaded, leaves no file current.
     void setGroupFile(const std::string& path);
@@ -95,19 +98,17 @@ public:
     const std::vector<std::unique_ptr<PropertyValueGroupFile>>& retiredFiles() const { return retired_; }
 
 private:
+    const MacroSystem& macros_;
     std::vector<std::unique_ptr<PropertyValueGroupFile>> loaded_;
     std::vector<std::unique_ptr<PropertyValueGroupFile>> retired_;
     PropertyValueGroupFile* current_ = nullptr;
 };
 
-// Created by the standard project system; null until then.
-extern PropertyValueGroups* propertyValueGroups;
-
 // A group property's value at an element: setting it applies the chosen entry.
 class PropertyValueGroupValue : public ProjectPropertyValue {
 public:
     PropertyValueGroupValue(PropertyValueGroupClass* groupClass, ProjectElement* element,
-                            const std::string& configuration);
+                            const std::string& configuration, ProjectSystem* system);
 
     // Records the choice in the group property and writes the entry's bundle; a
     // text that names no entry chooses the class's default entry instead.

@@ -2,14 +2,15 @@
 
 #include <cstring>
 
-#include "foundation/QTx.h"
 #include "xml/XML.h"
 
 namespace {
 using enum PropertyClass::Type;
 } // namespace
 
-StandardBuildSystem::StandardBuildSystem(const std::vector<std::string>&)
+StandardBuildSystem::StandardBuildSystem(ProjectContext& context, const std::string& programDirectory,
+                                         const std::vector<std::string>&)
+    : BuildSystem(context)
 {
     // "linker_memory_map_file", "linker_output_format" and
     // "property_groups_file_path" get their defaults (and the output format its
@@ -114,7 +115,7 @@ StandardBuildSystem::StandardBuildSystem(const std::vector<std::string>&)
         }},
     });
     // clang-format on
-    loadBuildOptions(QTx::applicationDirectory() + "/build_options.xml");
+    loadBuildOptions(programDirectory + "/build_options.xml");
 }
 
 void StandardBuildSystem::loadBuildOptions(const std::string& path)

@@ -11,8 +11,10 @@
 // extra options of the "build_options.xml" file beside the program.
 class StandardBuildSystem : public BuildSystem {
 public:
-    // `list` is the build engine's, which the tool does not run; it is passed on unused.
-    explicit StandardBuildSystem(const std::vector<std::string>& list = {});
+    // Reads "build_options.xml" in `programDirectory`. `list` is the build
+    // engine's, which the tool does not run; it is passed on unused.
+    StandardBuildSystem(ProjectContext& context, const std::string& programDirectory,
+                        const std::vector<std::string>& list = {});
 
     // The classes of "build_options.xml" whose "tool" is "compiler" or "linker".
     const PropertyClassList& compilerExtras() const { return compilerExtras_; }

@@ -5,13 +5,6 @@
 
 namespace {
 
-// The build system's extras read from "build_options.xml"; none when the
-// build system is not a standard one.
-const StandardBuildSystem* standardBuildSystem()
-{
-    return dynamic_cast<const StandardBuildSystem*>(buildSystem);
-}
-
 void appendAll(PropertyClassList& list, const PropertyClassList& classes)
 {
     for (const PropertyClass* propertyClass : classes)
@@ -20,16 +13,22 @@ void appendAll(PropertyClassList& list, const PropertyClassList& classes)
 
 } // namespace
 
-StandardProjectSystem::StandardProjectSystem()
-    : ProjectSystem(filetypes(), projecttypes()), groups_(std::make_unique<PropertyValueGroups>())
+StandardProjectSystem::StandardProjectSystem(ProjectContext& context)
+    : ProjectSystem(context, filetypes(), projecttypes()),
+      groups_(std::make_unique<PropertyValueGroups>(context.macroSystem))
 {
-    propertyValueGroups = groups_.get();
+    context.propertyValueGroups = groups_.get();
 }
 
 StandardProjectSystem::~StandardProjectSystem()
 {
-    if (propertyValueGroups == groups_.get())
-        propertyValueGroups = nullptr;
+    if (context().propertyValueGroups == groups_.get())
+        context().propertyValueGroups = nullptr;
+}
+
+const StandardBuildSystem* StandardProjectSystem::standardBuildSystem() const
+{
+    return dynamic_cast<const StandardBuildSystem*>(context().buildSystem.get());
 }
 
 std::vector<std::string> StandardProjectSystem::filetypes()
@@ -44,8 +43,9 @@ std::vector<std::string> StandardProjectSystem::projecttypes()
     return {"Executable", "Library", "Object file", "Staging", "Combining", "Externally Built Executable"};
 }
 
-void StandardProjectSystem::appendDefined(PropertyClassList& list, std::initializer_list<const char*> saveNames)
+void StandardProjectSystem::appendDefined(PropertyClassList& list, std::initializer_list<const char*> saveNames) const
 {
+    const BuildSystem* buildSystem = context().buildSystem.get();
     if (!buildSystem)
         return;
     for (const char* saveName : saveNames)
@@ -53,7 +53,7 @@ void StandardProjectSystem::appendDefined(PropertyClassList& list, std::initiali
             list.appendUnique(propertyClass);
 }
 
-void StandardProjectSystem::appendCompilerList(PropertyClassList& list)
+void StandardProjectSystem::appendCompilerList(PropertyClassList& list) const
 {
     appendDefined(list, {"c_preprocessor_definitions", "c_preprocessor_undefinitions", "c_user_include_directories",
                          "c_system_include_directories", "c_undefine_all_preprocessor_definitions",

@@ -4,7 +4,9 @@ namespace {
 using enum PropertyClass::Type;
 } // namespace
 
-VNOFBuildSystem::VNOFBuildSystem(const std::vector<std::string>& list) : StandardBuildSystem(list)
+VNOFBuildSystem::VNOFBuildSystem(ProjectContext& context, const std::string& programDirectory,
+                                 const std::vector<std::string>& list)
+    : StandardBuildSystem(context, programDirectory, list)
 {
     // clang-format off
     defineProperties({

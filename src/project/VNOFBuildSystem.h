@@ -6,5 +6,6 @@
 // compiler family, common to its targets.
 class VNOFBuildSystem : public StandardBuildSystem {
 public:
-    explicit VNOFBuildSystem(const std::vector<std::string>& list = {});
+    VNOFBuildSystem(ProjectContext& context, const std::string& programDirectory,
+                    const std::vector<std::string>& list = {});
 };

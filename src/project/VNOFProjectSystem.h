@@ -6,6 +6,8 @@
 // extensions and the code generation and optimisation properties its tools read.
 class VNOFProjectSystem : public StandardProjectSystem {
 public:
+    using StandardProjectSystem::StandardProjectSystem;
+
     std::string objectFileExtension() const override { return ".hzo"; }
     std::string libraryFileExtension() const override { return ".hza"; }
     std::string executableFileExtension() const override { return ".hzx"; }

@@ -11,33 +11,40 @@
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
 #include "project/MSP430ProjectSystem.h"
-#include "project/SolutionLoadError.h"
-#include "project/SolutionPackaging.h"
+#include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
+#include "solution/SolutionPackaging.h"
 #include "tool/Session.h"
 #include "tool/WriterLock.h"
+
+void startProjectModel(Session& session, const char* argv0)
+{
+    session.installationDirectories = QTx::applicationPath(argv0, 1);
+    setupDefaultSystemMacros(session.macroSystem, session.installationDirectories.root);
+    PackageSystem::setupPackageMacros(session.macroSystem, "$(StudioUserDir)/packages");
+    session.environment = std::make_unique<EnvironmentSettings>(session.macroSystem);
+    session.environment->createEntries();
+    ProjectContext& project = session.project;
+    project.projectSystem = std::make_unique<MSP430ProjectSystem>(project);
+    project.buildSystem = std::make_unique<MSP430BuildSystem>(project, session.installationDirectories.application);
+    session.macroSystem.setSystemMacro("Platform", "msp430");
+}
 
 int runSolutionMode(Session& session, const char* argv0)
 {
     const std::optional<std::string>& inputFilename = session.invocation.inputFilename;
-    QTx::setApplicationPath(argv0, 1);
-    setupDefaultSystemMacros(QTx::rootDirectory());
     try {
-        PackageSystem::setupPackageMacros("$(StudioUserDir)/packages");
+        startProjectModel(session, argv0);
     } catch (const HException& failure) {
         // The templates stub cannot exist, so no solution could be completed: stop here.
         session.report.fatal(failure.message());
         return 1;
     }
-    // Never destroyed: the environment would save the user's settings file on the way out.
-    environment = new EnvironmentSettings();
-    environment->createEntries();
-    projectSystem = new MSP430ProjectSystem();
-    buildSystem = new MSP430BuildSystem(std::vector<std::string>{});
-    macroSystem.setSystemMacro("Platform", "msp430");
+    ProjectContext& project = session.project;
 
     const Path solutionFile(*inputFilename);
     try {
-        projectSystem->loadSolution(absolutePath(*inputFilename), nullptr, nullptr);
+        SolutionLoader(*project.projectSystem).loadSolution(absolutePath(*inputFilename), nullptr, nullptr);
     } catch (const SolutionLoadError& failure) {
         std::fputs(failure.message().c_str(), stderr);
         return 1;
@@ -54,8 +61,8 @@ int runSolutionMode(Session& session, const char* argv0)
     std::string error;
     // With -v, every file of the tree added or left out (and why) is listed.
     auto log = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-    if (!projectSystem->packageSolution(projectSystem->solutionElement(), outputFilename, packageDescription, error,
-                                        session.invocation.verbose ? PackagingLog(log) : nullptr)) {
+    if (!packageSolution(project.projectSystem->solutionElement(), outputFilename, packageDescription, error,
+                         session.invocation.verbose ? PackagingLog(log) : nullptr)) {
         session.report.fatal(error);
         return 1;
     }

@@ -17,11 +17,14 @@ struct alignas(std::max_align_t) Pool::Chunk {
     }
 };
 
+// Process-wide by design: `PoolObject::operator new` has no pool argument, and
+// chunks released by any pool are reused by every other, so neither can live in a session.
 Pool* Pool::currentPool = nullptr;
 Pool::Chunk* Pool::releasedChunks = nullptr;
 
 namespace {
 
+// Counts what the shared chunk list took from the heap, so it lives beside that list.
 std::size_t heapChunks = 0;
 
 } // namespace
@@ -85,7 +88,8 @@ Pool* Pool::setCurrentPool(Pool* pool)
 
 Pool& Pool::keptPool()
 {
-    // Held by a static pointer so that it is never destroyed while objects may still live in it.
+    // Held by a static pointer so that it is never destroyed while objects may still live in it;
+    // process-wide as the current pool is, whose fallback it is.
     static Pool* const kept = new Pool;
     currentPool = kept;
     return *kept;

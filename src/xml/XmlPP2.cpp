@@ -109,14 +109,14 @@ struct XMLPP2::Frame {
     XMLElement* source = nullptr;
 };
 
-XMLPP2::XMLPP2(bool keepText) : XMLDocument(keepText) {}
+XMLPP2::XMLPP2(const MacroSystem& macroSystem, bool keepText) : XMLDocument(keepText), macroSystem_(macroSystem) {}
 
 bool XMLPP2::load(const char* fileName, const char* macros, bool expand)
 {
     if (!XMLDocument::load(fileName))
         return false;
     // The starting list is split at ";" as it stands: it has no escapes.
-    processConditionals(rootElement(), fileName, macroSystem.macrosFromStringList(split(macros, ';')), expand);
+    processConditionals(rootElement(), fileName, macroSystem_.macrosFromStringList(split(macros, ';')), expand);
     return true;
 }
 
@@ -260,8 +260,8 @@ void XMLPP2::repeat(XMLElement* element, std::vector<Frame>& frames)
     const MacroTable& macros = frames.back().context->macros;
     const char* addText = element->attribute("add");
     const char* mulText = element->attribute("mul");
-    std::uint32_t add = addText ? readNumber(macroSystem.replaceMacros(macros, addText).c_str()) : 0;
-    std::uint32_t mul = mulText ? readNumber(macroSystem.replaceMacros(macros, mulText).c_str()) : 1;
+    std::uint32_t add = addText ? readNumber(macroSystem_.replaceMacros(macros, addText).c_str()) : 0;
+    std::uint32_t mul = mulText ? readNumber(macroSystem_.replaceMacros(macros, mulText).c_str()) : 1;
     std::uint32_t first = readNumber(start);
     std::uint32_t last = readNumber(end);
     std::uint32_t step = readNumber(incr);
@@ -301,7 +301,7 @@ void XMLPP2::include(XMLElement* element, std::vector<Frame>& frames)
         return;
     }
     std::shared_ptr<const Context> context = frames.back().context;
-    std::string name = macroSystem.replaceMacros(macroSystem.systemMacros(), written);
+    std::string name = macroSystem_.replaceMacros(macroSystem_.systemMacros(), written);
     if (name.empty() || name[0] != '/')
         name = directoryPart(context->fileName) + "/" + name;
 
@@ -330,8 +330,8 @@ void XMLPP2::include(XMLElement* element, std::vector<Frame>& frames)
     if (macrosText && (context->expand || element->hasAttribute("expand_macros"))) {
         std::string text = macrosText;
         std::erase(text, '\n');
-        inner->macros = macroSystem.overwriteMacros(
-            context->macros, macroSystem.macrosFromStringList(MacroSystem::stringListFromString(text, false)));
+        inner->macros = macroSystem_.overwriteMacros(
+            context->macros, macroSystem_.macrosFromStringList(MacroSystem::stringListFromString(text, false)));
         inner->expand = true;
     }
     if (inner->expand)
@@ -369,7 +369,7 @@ void XMLPP2::expandAttributeMacros(XMLElement* element, const MacroTable& macros
     for (XMLAttribute* attribute = element->getAttributeList(); attribute; attribute = attribute->next) {
         if (std::strchr(attribute->value, '$') == nullptr)
             continue;
-        std::string expanded = macroSystem.replaceMacros(macros, attribute->value);
+        std::string expanded = macroSystem_.replaceMacros(macros, attribute->value);
         if (expanded != attribute->value)
             attribute->value = XMLNode::mkString(expanded);
     }
@@ -381,7 +381,7 @@ XMLElement* XMLPP2::copyElementAndExpandAttributeMacros(XMLElement* element, con
     auto copyOne = [&](XMLElement* original) {
         XMLElement* copy = mkXMLElement(original->tagName());
         for (const XMLAttribute* a = original->getAttributeList(); a; a = a->next)
-            copy->appendAttribute(a->name, XMLNode::mkString(macroSystem.replaceMacros(macros, a->value)));
+            copy->appendAttribute(a->name, XMLNode::mkString(macroSystem_.replaceMacros(macros, a->value)));
         ++forCopies_;
         return copy;
     };

@@ -22,7 +22,8 @@ public:
     // Elements the "for" loops of one load may create in all.
     static constexpr unsigned kMaxForCopies = 1u << 18;
 
-    explicit XMLPP2(bool keepText);
+    // Macro references are expanded with `macroSystem`'s operations and system table.
+    XMLPP2(const MacroSystem& macroSystem, bool keepText);
 
     // Loads `fileName` and preprocesses it with the macros of the ";"-separated
     // "name=value" list `macros` (may be null). False only when the file itself
@@ -58,6 +59,7 @@ private:
     // A variable's value from the define table, else from `macros`.
     std::optional<std::string> variable(const char* name, const MacroTable& macros) const;
 
+    const MacroSystem& macroSystem_;
     MacroTable defines_;
     int includesRead_ = 0;
     unsigned forCopies_ = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -37,7 +38,8 @@ private:
 
 TEST_F(Environment, CreatesUniqueEntriesAndRegistersThoseOnOptionsPages)
 {
-    EnvironmentSettings settings;
+    MacroSystem macroSystem;
+    EnvironmentSettings settings(macroSystem);
     settings.createEntries();
     std::set<std::string> names;
     for (const auto& value : settings.properties())
@@ -48,13 +50,13 @@ TEST_F(Environment, CreatesUniqueEntriesAndRegistersThoseOnOptionsPages)
     const EnvironmentPropertyValue* macros = settings.property(kGlobalMacros);
     ASSERT_NE(macros, nullptr);
     EXPECT_EQ(macros->propertyClass()->type(), PropertyClass::StringList);
-    EXPECT_EQ(EnvironmentSettings::findProperty(kGlobalMacros), macros);
+    EXPECT_EQ(settings.findProperty(kGlobalMacros), macros);
     // The default that depends on the home directory is set when the entries are made.
     EXPECT_EQ(settings.property("Environment/General/Solution Directory")->propertyClass()->defaultValue(),
               std::string(homePath()) + "/Documents/Lathmark Projects");
     // Window state is on no options page, so it is not registered.
     EXPECT_NE(settings.property("Environment/Main Window/State"), nullptr);
-    EXPECT_EQ(EnvironmentSettings::findProperty("Environment/Main Window/State"), nullptr);
+    EXPECT_EQ(settings.findProperty("Environment/Main Window/State"), nullptr);
 }
 
 TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
@@ -62,9 +64,9 @@ TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
     const std::string file = studioLocalDataDir() + "/settings.xml";
     writeFile(file, "<!DOCTYPE Lathmark_Settings_File>\n<settings>\n  <setting name=\"Environment/Macros/Global "
                     "Macros\">Board=X;Dir=$(StudioDir)/x;;Amp=a &amp; b</setting>\n</settings>\n");
-    auto settings = std::make_unique<EnvironmentSettings>();
+    MacroSystem macroSystem;
+    auto settings = std::make_unique<EnvironmentSettings>(macroSystem);
     settings->createEntries();
-    environment = settings.get();
     EXPECT_EQ(macroSystem.globalMacros(false),
               (MacroTable{{"Amp", "a & b"}, {"Board", "X"}, {"Dir", "$(StudioDir)/x"}}));
 
@@ -78,12 +80,26 @@ TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
     EXPECT_EQ(quickOpen->toStringList(false),
               (std::vector<std::string>{"$(StudioDir)/include", "$(PackagesDir)/include/targets"}));
 
-    // An environment that goes away takes its values and its global macros with it.
+    // An environment that goes away takes its global macros with it, and saves.
     settings.reset();
-    EXPECT_EQ(environment, nullptr);
-    EXPECT_EQ(EnvironmentSettings::findProperty(kGlobalMacros), nullptr);
     EXPECT_TRUE(macroSystem.globalMacros(false).empty());
     EXPECT_NE(readFile(file).find("Quick Open Directories\"></setting>"), std::string::npos);
+}
+
+TEST_F(Environment, LeftAsReadItWritesNothingWhenItGoes)
+{
+    const std::string file = studioLocalDataDir() + "/settings.xml";
+    MacroSystem macroSystem;
+    {
+        EnvironmentSettings settings(macroSystem);
+        settings.createEntries();
+        macroSystem.setGlobalMacro("New", "1");
+        EXPECT_EQ(macroSystem.globalMacro("New"), "1");
+        settings.leaveSettingsFileAsRead();
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // The macro system no longer reads from the environment that went.
+    EXPECT_TRUE(macroSystem.globalMacros(false).empty());
 }
 
 } // namespace

@@ -17,8 +17,9 @@ using testsupport::writeFile;
 TEST(PackageSystem, WritesMissingStubsOnceAndDefinesTheDirectories)
 {
     TempDir dir;
+    MacroSystem macroSystem;
     macroSystem.setSystemMacro("StudioUserDir", dir.path() + "/user");
-    PackageSystem::setupPackageMacros("$(StudioUserDir)/packages");
+    PackageSystem::setupPackageMacros(macroSystem, "$(StudioUserDir)/packages");
     const std::string packages = dir.path() + "/user/packages";
     EXPECT_EQ(macroSystem.systemMacro("PackagesDir"), packages);
     EXPECT_EQ(macroSystem.systemMacro("TargetsDir"), packages + "/targets");
@@ -36,7 +37,7 @@ TEST(PackageSystem, WritesMissingStubsOnceAndDefinesTheDirectories)
     // Later runs keep whatever is there.
     writeFile(templates, "edited", 0644, 1000);
     writeFile(frequencies, "", 0644, 1000);
-    PackageSystem::setupPackageMacros(packages);
+    PackageSystem::setupPackageMacros(macroSystem, packages);
     EXPECT_EQ(readFile(templates), "edited");
     EXPECT_EQ(testsupport::fileMtime(templates), 1000);
     EXPECT_EQ(testsupport::fileMtime(frequencies), 1000);
@@ -45,9 +46,10 @@ TEST(PackageSystem, WritesMissingStubsOnceAndDefinesTheDirectories)
 TEST(PackageSystem, StubThatCannotBeWrittenThrows)
 {
     TempDir dir;
-    const auto messageOf = [](const std::string& packages) -> std::string {
+    MacroSystem macroSystem;
+    const auto messageOf = [&](const std::string& packages) -> std::string {
         try {
-            PackageSystem::setupPackageMacros(packages);
+            PackageSystem::setupPackageMacros(macroSystem, packages);
         } catch (const HException& e) {
             return e.what();
         }

@@ -52,9 +52,9 @@ TEST(QTx, ApplicationPathResolvesLinksAndLevels)
     char* real = realpath(dir.path().c_str(), nullptr);
     std::string root = real;
     free(real);
-    QTx::setApplicationPath((dir.path() + "/link/./mkpkg").c_str(), 1);
-    EXPECT_EQ(QTx::applicationDirectory(), root + "/opt/x/bin");
-    EXPECT_EQ(QTx::rootDirectory(), root + "/opt/x");
+    const QTx::InstallationDirectories installed = QTx::applicationPath((dir.path() + "/link/./mkpkg").c_str(), 1);
+    EXPECT_EQ(installed.application, root + "/opt/x/bin");
+    EXPECT_EQ(installed.root, root + "/opt/x");
 }
 
 TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)

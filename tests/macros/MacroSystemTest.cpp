@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "macros/GlobalMacrosSetting.h"
 #include "macros/MacroSystem.h"
 
 using List = std::vector<std::string>;
@@ -143,26 +142,28 @@ TEST(MacroSystem, EntryForm)
 
 TEST(MacroSystem, GlobalMacrosLieOverSystemMacros)
 {
-    setGlobalMacrosSetting("HostOS=linux;;K\\;x=a\\\\b");
+    MacroSystem macroSystem;
+    macroSystem.globalMacrosSetting().setValue("HostOS=linux;;K\\;x=a\\\\b");
     EXPECT_EQ(macroSystem.globalMacros(false), (MacroTable{{"HostOS", "linux"}, {"K;x", "a\\b"}}));
     EXPECT_EQ(macroSystem.replaceMacros(macroSystem.globalMacros(true), "$(HostOS)-$(HostArch)"), "linux-x86");
     EXPECT_EQ(macroSystem.globalMacro("Absent"), "");
 
     macroSystem.setGlobalMacro("HostOS", "");
     macroSystem.setGlobalMacro("New", "n;1");
-    EXPECT_EQ(globalMacrosSetting(), "K\\;x=a\\\\b;New=n\\;1");
+    EXPECT_EQ(macroSystem.globalMacrosSetting().value(), "K\\;x=a\\\\b;New=n\\;1");
     EXPECT_EQ(macroSystem.globalMacro("HostOS"), "solaris");
     EXPECT_EQ(macroSystem.globalMacro("New"), "n;1");
 }
 
 TEST(MacroSystem, StartUpMacros)
 {
+    MacroSystem macroSystem;
     EXPECT_EQ(macroSystem.systemMacro("Nope"), std::nullopt);
 
     const char* home = std::getenv("HOME");
     const std::string savedHome = home != nullptr ? home : "";
     setenv("HOME", "/home/u", 1);
-    setupDefaultSystemMacros("/opt/studio");
+    setupDefaultSystemMacros(macroSystem, "/opt/studio");
     EXPECT_EQ(macroSystem.systemMacro("StudioDir"), "/opt/studio");
     EXPECT_EQ(macroSystem.systemMacro("StudioUserDir"), "/home/u/.vennic_associates_limited/lathmark_for_msp430");
     setenv("HOME", savedHome.c_str(), 1);

@@ -116,8 +116,9 @@ TEST(ProjectElement, ChildIndexAgreesWithALinearSearch)
 
 TEST(ProjectElement, ResolvesFilesAgainstTheProjectDirectory)
 {
-    macroSystem.setSystemMacro("StudioDir", "/opt/studio");
-    ProjectElement solution("solution");
+    MacroSystem macros;
+    macros.setSystemMacro("StudioDir", "/opt/studio");
+    ProjectElement solution("solution", &macros);
     solution.setPath("/w/s.hzp");
 
     struct Case {

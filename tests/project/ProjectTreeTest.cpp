@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "macros/MacroSystem.h"
+#include "project/ProjectContext.h"
 #include "project/ProjectSystem.h"
 #include "support/files.h"
 
@@ -13,6 +14,13 @@ using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
+
+// A fresh project model with the base project system.
+struct Model {
+    MacroSystem macroSystem;
+    ProjectContext context{macroSystem};
+    ProjectSystem system{context};
+};
 
 ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
 {
@@ -37,7 +45,8 @@ using Names = std::vector<std::string>;
 
 TEST(ProjectTree, CreatesConfigurationsAndFolders)
 {
-    ProjectSystem system;
+    Model model;
+    ProjectSystem& system = model.system;
     ProjectElement project("project");
     ProjectElement* debug = system.createConfiguration(&project, "Debug", true);
     EXPECT_EQ(system.findConfiguration(&project, "Debug"), debug);
@@ -57,7 +66,8 @@ TEST(ProjectTree, CreatesConfigurationsAndFolders)
 
 TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
 {
-    ProjectSystem system;
+    Model model;
+    ProjectSystem& system = model.system;
     ProjectElement project("project");
     ProjectElement* source = add(&project, "folder", "Source");
     source->setAttribute("filter", "c;cpp", false);
@@ -86,8 +96,9 @@ TEST(ProjectTree, PopulatesDynamicFoldersOnce)
     TempDir dir;
     for (const char* name : {"b.c", "A.h", "c.txt", ".hidden.c", "sub/d.c", "e.cpp"})
         writeFile(dir.path() + "/src/" + name, "x");
-    macroSystem.setGlobalMacro("Sources", dir.path() + "/src");
-    ProjectSystem system;
+    Model model;
+    model.macroSystem.setGlobalMacro("Sources", dir.path() + "/src");
+    ProjectSystem& system = model.system;
     ProjectElement project("project");
     // A macro path is expanded to list, and written unexpanded.
     ProjectElement* folder = add(&project, "folder", "Source");
@@ -103,7 +114,8 @@ TEST(ProjectTree, PopulatesDynamicFoldersOnce)
 
 TEST(ProjectTree, ClearsModifiedFlagsAndChangeTimes)
 {
-    ProjectSystem system;
+    Model model;
+    ProjectSystem& system = model.system;
     ProjectElement root("solution");
     root.setName("Main", false);
     ProjectElement* project = add(&root, "project", "p");
@@ -128,7 +140,8 @@ TEST(ProjectTree, ClearsModifiedFlagsAndChangeTimes)
 
 TEST(ProjectTree, IndexesProjectsOfNestedSolutions)
 {
-    ProjectSystem system;
+    Model model;
+    ProjectSystem& system = model.system;
     auto owned = std::make_unique<ProjectElement>("solution");
     ProjectElement* root = owned.get();
     root->setName("Main", false);

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "macros/GlobalMacrosSetting.h"
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
 #include "project/PropertyClass.h"
@@ -16,6 +15,7 @@ using propertytest::SampleSolution;
 
 // The toolchain's build system, with a last step that records what it saw.
 struct RecordingBuildSystem : MSP430BuildSystem {
+    using MSP430BuildSystem::MSP430BuildSystem;
     std::string lastNodeName;
 
     void addMacros(ProjectElement*, const std::string&, MacroTable& table) override
@@ -28,8 +28,7 @@ struct RecordingBuildSystem : MSP430BuildSystem {
 TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
 {
     SampleSolution s("/w/my.board.hzp");
-    MSP430BuildSystem base;
-    buildSystem = &base;
+    MSP430BuildSystem& base = s.useBuildSystem();
     MacroTable t = base.macros(s.file, "Debug");
     for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
              {"ProjectNodeName", "main.c"}, {"Platform", "msp430"}, {"SolutionDir", "/w"}, {"SolutionName", "my"},
@@ -48,9 +47,8 @@ TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
 TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
 {
     SampleSolution s;
-    RecordingBuildSystem build;
-    buildSystem = &build;
-    setGlobalMacrosSetting("HostOS=global;G=global;Configuration=global");
+    RecordingBuildSystem& build = s.useBuildSystem<RecordingBuildSystem>();
+    s.macroSystem.globalMacrosSetting().setValue("HostOS=global;G=global;Configuration=global");
     s.set(s.project, "Common", "macros", "G=project;P=$(G);OutDir=ignored");
     s.set(s.file, "Debug", "macros", "F=file");
     MacroTable t = build.macros(s.file, "Debug");
@@ -77,9 +75,8 @@ TEST(BuildMacros, PrecedenceRunsSystemGlobalProjectThenComputed)
 TEST(BuildMacros, SettingForExpandedExpandsTheCombinedValue)
 {
     SampleSolution s;
-    RecordingBuildSystem build;
-    buildSystem = &build;
-    macroSystem.setSystemMacro("Tools", "/opt/tools");
+    RecordingBuildSystem& build = s.useBuildSystem<RecordingBuildSystem>();
+    s.macroSystem.setSystemMacro("Tools", "/opt/tools");
     const PropertyClass includes("c_include_directories", PropertyClass::StringList, "", "", "", "", "");
     s.set(s.file, "Debug", "c_include_directories", "$(InputDir)");
     s.set(s.project, "Common", "c_include_directories", "$(Tools)/include;$(Undefined)");
@@ -96,8 +93,7 @@ TEST(BuildMacros, SettingForExpandedExpandsTheCombinedValue)
 TEST(BuildMacros, LibExtNamesTheProjectsLibraryVariant)
 {
     SampleSolution s;
-    MSP430BuildSystem build;
-    buildSystem = &build;
+    MSP430BuildSystem& build = s.useBuildSystem();
     EXPECT_EQ(build.macros(s.project, "Debug").at("LibExt"), "_soft_single");
     EXPECT_EQ(build.macros(s.file, "Debug").count("LibExt"), 0u);
 

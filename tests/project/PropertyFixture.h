@@ -1,40 +1,57 @@
-// A small solution built in code for the property tests:
+// A fresh project model with a small solution built in code, for the property tests:
 //   solution /w/s.hzp > project "p" > folder "src" > file "src/main.c"
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "project/ProjectElement.h"
+#include "macros/MacroSystem.h"
+#include "project/MSP430BuildSystem.h"
 #include "project/MSP430ProjectSystem.h"
+#include "project/ProjectContext.h"
+#include "project/ProjectElement.h"
 
 namespace propertytest {
 
 struct SampleSolution {
-    MSP430ProjectSystem system;
+    MacroSystem macroSystem;
+    ProjectContext context{macroSystem};
+    MSP430ProjectSystem& system;
     ProjectElement* solution = nullptr;
     ProjectElement* project = nullptr;
     ProjectElement* folder = nullptr;
     ProjectElement* file = nullptr;
 
-    explicit SampleSolution(const std::string& solutionFile = "/w/s.hzp")
+    explicit SampleSolution(const std::string& solutionFile = "/w/s.hzp") : system(makeProjectSystem(context))
     {
-        projectSystem = &system;
-        auto root = std::make_unique<ProjectElement>("solution");
+        std::unique_ptr<ProjectElement> root = system.newElement("solution");
         root->setFileName(solutionFile, false);
         solution = root.get();
-        project = new ProjectElement("project");
+        project = add(solution, "project");
         project->setName("p", false);
-        solution->appendChild(project);
-        folder = new ProjectElement("folder");
+        folder = add(project, "folder");
         folder->setName("src", false);
-        project->appendChild(folder);
-        file = new ProjectElement("file");
+        file = add(folder, "file");
         file->setFileName("src/main.c", false);
-        folder->appendChild(file);
         system.setSolutionElement(std::move(root));
     }
-    ~SampleSolution() { projectSystem = nullptr; }
+
+    // A new element of the model, appended to `parent`.
+    ProjectElement* add(ProjectElement* parent, const std::string& tagName)
+    {
+        ProjectElement* child = system.newElement(tagName).release();
+        parent->appendChild(child);
+        return child;
+    }
+
+    // Makes a `T` the model's build system, reading "build_options.xml" in `programDirectory`.
+    template <class T = MSP430BuildSystem> T& useBuildSystem(const std::string& programDirectory = "")
+    {
+        auto made = std::make_unique<T>(context, programDirectory);
+        T& build = *made;
+        context.buildSystem = std::move(made);
+        return build;
+    }
 
     void set(ProjectElement* element, const std::string& configuration, const std::string& name,
              const std::string& value)
@@ -46,6 +63,13 @@ struct SampleSolution {
     {
         set(solution, configuration, "inherited_configurations", list);
         solution->updateInheritenceMap();
+    }
+
+private:
+    static MSP430ProjectSystem& makeProjectSystem(ProjectContext& context)
+    {
+        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
+        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
     }
 };
 

@@ -37,7 +37,8 @@ TEST(PropertyGroup, ClassesAndEntriesComeFromTheFile)
 {
     TempDir dir;
     writeFile(dir.path() + "/groups.xml", kTargets);
-    PropertyValueGroupFile file(dir.path() + "/groups.xml");
+    const MacroSystem macros;
+    PropertyValueGroupFile file(macros, dir.path() + "/groups.xml");
     ASSERT_TRUE(file.load());
     ASSERT_EQ(file.groupClasses().size(), 2u);
     const PropertyValueGroupClass* target = file.getGroupClass("Target");
@@ -60,13 +61,12 @@ TEST(PropertyGroup, ChoosingAnEntryWritesItsBundleAndUnknownChoicesTakeTheDefaul
     TempDir dir;
     writeFile(dir.path() + "/groups.xml", kTargets);
     SampleSolution s;
-    PropertyValueGroups groups;
-    propertyValueGroups = &groups;
+    PropertyValueGroups& groups = *s.context.propertyValueGroups;
     groups.setGroupFile(dir.path() + "/groups.xml");
     PropertyValueGroupClass* target = groups.getGroupClass("Target");
     ASSERT_NE(target, nullptr);
 
-    PropertyValueGroupValue value(target, s.project, "Debug");
+    PropertyValueGroupValue value(target, s.project, "Debug", &s.system);
     value.setPropertyValue("Large", false);
     EXPECT_EQ(s.system.specificSettingFor(s.project, target, "Debug"), "Large");
     EXPECT_EQ(s.project->configurations().at("Debug")->attribute("memory"), "64K");
@@ -80,7 +80,7 @@ TEST(PropertyGroup, ChoosingAnEntryWritesItsBundleAndUnknownChoicesTakeTheDefaul
 
     // A default that names no entry records only the choice.
     PropertyValueGroupClass* board = groups.getGroupClass("Board");
-    PropertyValueGroupValue boardValue(board, s.file, "Debug");
+    PropertyValueGroupValue boardValue(board, s.file, "Debug", &s.system);
     boardValue.setPropertyValue("x", false);
     EXPECT_EQ(s.file->configurations().at("Debug")->attributes().size(), 2u); // Name and Board
     EXPECT_EQ(s.system.specificSettingFor(s.file, board, "Debug"), "");
@@ -98,7 +98,8 @@ TEST(PropertyGroup, FilesAreReusedWhileUnchangedAndRetiredWhenChanged)
     const std::string path = dir.path() + "/groups.xml";
     writeFile(path, kTargets);
     setModificationTime(path, 1000000, 100);
-    PropertyValueGroups groups;
+    const MacroSystem macros;
+    PropertyValueGroups groups(macros);
     groups.setGroupFile(path);
     PropertyValueGroupFile* first = groups.currentFile();
     ASSERT_NE(first, nullptr);
@@ -134,6 +135,7 @@ TEST(PropertyGroup, FilesAreReusedWhileUnchangedAndRetiredWhenChanged)
 TEST(PropertyGroup, UnusableFilesLeaveNoCurrentFileAndNeverCrash)
 {
     TempDir dir;
+    const MacroSystem macros;
     const std::string deep(20000, '<');
     std::string nested;
     for (int i = 0; i < 5000; ++i)
@@ -159,14 +161,14 @@ TEST(PropertyGroup, UnusableFilesLeaveNoCurrentFileAndNeverCrash)
     for (const auto& c : cases) {
         const std::string path = dir.path() + "/" + c.name + ".xml";
         writeFile(path, c.content);
-        PropertyValueGroups groups;
+        PropertyValueGroups groups(macros);
         groups.setGroupFile(path);
         EXPECT_EQ(groups.currentFile() != nullptr, c.loads) << c.name;
         if (!c.loads) {
             EXPECT_EQ(groups.getGroupClass("G"), nullptr) << c.name;
         }
     }
-    PropertyValueGroups groups;
+    PropertyValueGroups groups(macros);
     groups.setGroupFile(dir.path() + "/huge.xml");
     ASSERT_NE(groups.getGroupClass("G"), nullptr);
     EXPECT_EQ(groups.getGroupClass("G")->enumerates().at(0).size(), 1u << 20);

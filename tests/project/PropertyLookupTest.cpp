@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -133,7 +135,7 @@ TEST_F(PropertyLookup, ProjectValuesReadAndWriteTheirPlace)
     commonOnly.setPerConfiguration(false);
     s.set(s.project, "Debug", "x", "outer");
 
-    ProjectPropertyValue ownList(&list, "Debug", s.file);
+    ProjectPropertyValue ownList(&list, "Debug", s.file, &s.system);
     EXPECT_EQ(ownList.propertyValue(), std::nullopt); // a list reads only its own text
     EXPECT_TRUE(ownList.inherited());
     EXPECT_TRUE(ownList.nonDefault());
@@ -142,7 +144,7 @@ TEST_F(PropertyLookup, ProjectValuesReadAndWriteTheirPlace)
     EXPECT_FALSE(ownList.inherited());
     EXPECT_EQ(s.system.settingFor(s.file, &list, "Debug"), "a\\;b;c;outer");
 
-    ProjectPropertyValue common(&commonOnly, "Debug", s.file);
+    ProjectPropertyValue common(&commonOnly, "Debug", s.file, &s.system);
     EXPECT_EQ(common.configuration(), "Common");
     EXPECT_FALSE(common.nonDefault());
     common.setValue("v");
@@ -152,13 +154,13 @@ TEST_F(PropertyLookup, ProjectValuesReadAndWriteTheirPlace)
 
     // A null text unsets the value at the element: the lookup goes on past it.
     PropertyClass choice("e", PropertyClass::Enumeration, {"A", "B", "C"}, "", "", "", "", "B");
-    ProjectPropertyValue enumValue(&choice, "Debug", s.file);
-    std::vector<std::string> warnings;
-    setPropertyWarningHandler([&](const std::string& w) { warnings.push_back(w); });
+    ProjectPropertyValue enumValue(&choice, "Debug", s.file, &s.system);
+    testing::internal::CaptureStderr();
     enumValue.setValue(2);
     EXPECT_EQ(enumValue.propertyValue(), "C");
     enumValue.setValue(5);
-    EXPECT_EQ(warnings.size(), 1u);
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 1); // one warning, for the value out of range
     EXPECT_TRUE(enumValue.inherited());
     EXPECT_EQ(enumValue.propertyValue(), "B");
     EXPECT_EQ(enumValue.toInt(), 1);

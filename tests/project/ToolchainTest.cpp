@@ -25,7 +25,8 @@ std::vector<std::string> saveNames(const PropertyClassList& list)
 
 TEST(Toolchain, RegistryHoldsEveryLevelWithTheLaterLevelsChanges)
 {
-    MSP430BuildSystem build;
+    SampleSolution s;
+    MSP430BuildSystem& build = s.useBuildSystem();
     // Build system 25 (one not registered), standard 66, VNOF 22, MSP430 5 (one replacing).
     EXPECT_EQ(build.definitions().entries().size(), 25u + 66u + 22u + 5u - 1u);
 
@@ -42,7 +43,7 @@ TEST(Toolchain, RegistryHoldsEveryLevelWithTheLaterLevelsChanges)
               "Executable File Name");
     EXPECT_EQ(build.findPropertyClass("linker_stack_size")->defaultValue(), "0"); // below the minimum: not clamped
 
-    MSP430ProjectSystem system;
+    const MSP430ProjectSystem& system = s.system;
     EXPECT_EQ(system.properties().entries().size(), 21u);
     for (const char* commonOnly : {"file_codec", "file_open_with", "file_type", "filter", "project_type",
                                    "batch_build_configurations"})
@@ -59,10 +60,10 @@ TEST(Toolchain, BuildOptionsFileExtendsTheToolLists)
   <property name="x_debugger" tool="debugger"/>
   <property name="x_none" type="String"/>
 </options>)");
-    QTx::setApplicationPath((dir.path() + "/bin/mkpkg").c_str(), 1);
-    MSP430BuildSystem build;
-    buildSystem = &build;
-    MSP430ProjectSystem system;
+    SampleSolution s;
+    MSP430BuildSystem& build =
+        s.useBuildSystem(QTx::applicationPath((dir.path() + "/bin/mkpkg").c_str(), 1).application);
+    const MSP430ProjectSystem& system = s.system;
 
     PropertyClassList c;
     system.appendCCompilerProperties(c);
@@ -94,8 +95,7 @@ TEST(Toolchain, BuildOptionsFileExtendsTheToolLists)
 TEST(Toolchain, BuildAndPreprocessorOptionsFollowTheSettings)
 {
     SampleSolution s;
-    MSP430BuildSystem build;
-    buildSystem = &build;
+    MSP430BuildSystem& build = s.useBuildSystem();
     auto options = [&](int action, const std::string& configuration) {
         std::vector<std::string> out;
         EXPECT_TRUE(build.appendBuildOptions(s.file, configuration, action, out, nullptr));
@@ -128,15 +128,12 @@ TEST(Toolchain, MungeDropsTheSharedPlacementAndAppliesTheTarget)
   </group>
 </targets>)");
     SampleSolution s;
-    MSP430BuildSystem build;
-    buildSystem = &build;
+    s.useBuildSystem();
     // An older file: a nested solution whose project names its target, and the
     // outer project with the shared placement file among its startup files.
-    ProjectElement* inner = new ProjectElement("solution");
-    s.solution->appendChild(inner);
-    ProjectElement* innerProject = new ProjectElement("project");
+    ProjectElement* inner = s.add(s.solution, "solution");
+    ProjectElement* innerProject = s.add(inner, "project");
     innerProject->setName("q", false);
-    inner->appendChild(innerProject);
     s.set(innerProject, "Common", "Target", "F449");
     ProjectElement* startup = s.system.createFolder(s.project, "Startup Code", "", false);
     s.system.addFile(startup, "$(StudioDir)/targets/section_placement.xml", false);

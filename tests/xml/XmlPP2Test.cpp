@@ -13,9 +13,17 @@ namespace {
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-class Preprocessor : public XMLPP2 {
+// The macro system comes first, so that it outlives the document that expands with it.
+struct OwnMacroSystem {
+    MacroSystem macroSystem;
+};
+
+class Preprocessor : private OwnMacroSystem, public XMLPP2 {
 public:
-    Preprocessor() : XMLPP2(false) {}
+    explicit Preprocessor(const MacroSystem& macros = MacroSystem())
+        : OwnMacroSystem{macros}, XMLPP2(macroSystem, false)
+    {
+    }
     void warning(const std::string& message) override { warnings.push_back(message); }
     std::vector<std::string> warnings;
 };
@@ -152,8 +160,9 @@ TEST(XmlPP2Test, IncludesGraftFilesRelativeToTheIncludingFile)
         <include filename="plain.xml" no_root="1"/><include filename="$(Here)/macros.xml" macros="V=7;&#10;W=8"
         expand_macros="1"/><include filename="missing.xml"><k/></include><include filename="bad.xml" no_root="">
         <k/></include><include filename="empty.xml"/><include/></r>)X");
-    macroSystem.setSystemMacro("Here", d);
-    Preprocessor document;
+    MacroSystem macros;
+    macros.setSystemMacro("Here", d);
+    Preprocessor document(macros);
     ASSERT_TRUE(document.load((d + "/main.xml").c_str()));
     EXPECT_EQ(dump(document.rootElement()), "r(a,leaf,p[x=1](q),q,m[v=7](c[w=78]),include[filename=missing.xml](k),k,"
                                             "include[filename=empty.xml],include)");

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "macros/MacroSystem.h"
 #include "project/MSP430ProjectSystem.h"
-#include "project/ProjectTemplates.h"
-#include "project/SolutionLoadError.h"
+#include "solution/ProjectTemplates.h"
+#include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
 #include "support/files.h"
 
 namespace {
@@ -21,8 +23,7 @@ std::string solution(const std::string& body, const std::string& root = "solutio
 
 class SolutionLoaderTest : public ::testing::Test {
 protected:
-    SolutionLoaderTest() { projectSystem = &system; }
-    ~SolutionLoaderTest() override { projectSystem = nullptr; }
+    SolutionLoaderTest() : system(makeProjectSystem()) {}
 
     void put(const std::string& name, const std::string& text) { testsupport::writeFile(at(name), text); }
     std::string at(const std::string& name) const { return dir.path() + "/" + name; }
@@ -31,7 +32,7 @@ protected:
                      TemplateNotFoundErrorHandler* templates = nullptr)
     {
         try {
-            system.loadSolution(at(name), files, templates);
+            SolutionLoader(system).loadSolution(at(name), files, templates);
             return "loaded";
         } catch (const SolutionLoadError& failure) {
             EXPECT_EQ(system.solutionElement(), nullptr);
@@ -40,8 +41,16 @@ protected:
         }
     }
 
+    MSP430ProjectSystem& makeProjectSystem()
+    {
+        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
+        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
+    }
+
     testsupport::TempDir dir;
-    MSP430ProjectSystem system;
+    MacroSystem macroSystem;
+    ProjectContext context{macroSystem};
+    MSP430ProjectSystem& system;
 };
 
 TEST_F(SolutionLoaderTest, ImportsKeepTheirWrittenNameAndIndexNestedSolutions)
@@ -72,7 +81,7 @@ TEST_F(SolutionLoaderTest, FailuresNameTheirSubjectAndLeaveNoSolution)
     put("template.hzp", solution("<project Name=\"p\" template_name=\"None\"/>"));
     put("unnamed.hzp", solution("<project Name=\"p\" template_name=\"\"/>"));
     std::string deep;
-    for (int i = 0; i < ProjectSystem::kMaxNesting; ++i)
+    for (int i = 0; i < SolutionLoader::kMaxNesting; ++i)
         deep = "<folder>" + deep + "</folder>";
     put("deep.hzp", solution(deep));
     macroSystem.setSystemMacro("TargetsDir", dir.path()); // no templates file there

@@ -1,4 +1,4 @@
-#include "project/ProjectTemplates.h"
+#include "solution/ProjectTemplates.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,31 +46,31 @@ bool holdsProperty(const ProjectElement* element, const std::string& configurati
     return element->getProperty(configuration, name, scratch, nullptr);
 }
 
-// Expands with the build macros of `element` in "Common". The table is built
-// even for a text without references: building it settles the project's
-// directory, which files placed later keep.
-std::string expandMacros(ProjectElement* element, const std::string& value)
-{
-    const MacroTable table =
-        buildSystem != nullptr ? buildSystem->macros(element, kCommon) : macroSystem.globalMacros(true);
-    return macroSystem.replaceMacros(table, value);
-}
-
 } // namespace
 
-std::string projectTemplatesFile()
+std::string projectTemplatesFile(const MacroSystem& macros)
 {
-    return macroSystem.replaceMacros(macroSystem.systemMacros(), "$(TargetsDir)/project_templates.xml");
+    return macros.replaceMacros(macros.systemMacros(), "$(TargetsDir)/project_templates.xml");
 }
 
-ProjectTemplates::ProjectTemplates() : XMLPP2(false)
+ProjectTemplates::ProjectTemplates(ProjectContext& context) : XMLPP2(context.macroSystem, false), context_(context)
 {
-    load(projectTemplatesFile().c_str());
+    load(projectTemplatesFile(context.macroSystem).c_str());
     if (XMLElement* root = rootElement())
         createMaps(root);
 }
 
 ProjectTemplates::~ProjectTemplates() = default;
+
+// The table is built even for a text without references: building it settles
+// the project's directory, which files placed later keep.
+std::string ProjectTemplates::expandMacros(ProjectElement* element, const std::string& value) const
+{
+    const MacroSystem& macros = context_.macroSystem;
+    const MacroTable table =
+        context_.buildSystem != nullptr ? context_.buildSystem->macros(element, kCommon) : macros.globalMacros(true);
+    return macros.replaceMacros(table, value);
+}
 
 void ProjectTemplates::createMaps(XMLElement* root)
 {
@@ -122,10 +122,10 @@ void ProjectTemplates::createProjectFromTemplate(ProjectElement* solution, Proje
 {
     solution_ = solution;
     project_ = project;
-    if (projectSystem == nullptr || project == nullptr || templateElement == nullptr)
+    if (context_.projectSystem == nullptr || project == nullptr || templateElement == nullptr)
         return;
-    projectSystem->setProperty(project, projectSystem->property("project_type"), kCommon, text(templateElement, "type"),
-                               false);
+    context_.projectSystem->setProperty(project, context_.projectSystem->property("project_type"), kCommon,
+                                        text(templateElement, "type"), false);
     if (XMLNode* first = templateElement->firstChild())
         if (XMLElement* element = first->toElement())
             createFromTemplate(project, element);
@@ -133,7 +133,7 @@ void ProjectTemplates::createProjectFromTemplate(ProjectElement* solution, Proje
 
 void ProjectTemplates::createFromTemplate(ProjectElement* current, XMLElement* first)
 {
-    if (projectSystem == nullptr || current == nullptr)
+    if (context_.projectSystem == nullptr || current == nullptr)
         return;
     // One sibling chain per level, on an explicit stack: the templates file may
     // nest deeper than the call stack would allow.
@@ -177,13 +177,13 @@ ProjectElement* ProjectTemplates::applyFolder(ProjectElement* current, XMLElemen
     if (name == nullptr)
         return nullptr;
     const std::string filter = text(element, "filter");
-    ProjectElement* folder = projectSystem->findFolder(current, name);
+    ProjectElement* folder = context_.projectSystem->findFolder(current, name);
     if (folder == nullptr)
-        return projectSystem->createFolder(current, name, filter, true);
-    const PropertyClass* filterProperty = projectSystem->folderFilterProperty();
+        return context_.projectSystem->createFolder(current, name, filter, true);
+    const PropertyClass* filterProperty = context_.projectSystem->folderFilterProperty();
     const std::string filterName = filterProperty != nullptr ? filterProperty->saveName() : "filter";
     if (!holdsProperty(folder, kCommon, filterName))
-        projectSystem->setProperty(folder, filterName, kCommon, filter, true);
+        context_.projectSystem->setProperty(folder, filterName, kCommon, filter, true);
     return folder;
 }
 
@@ -193,8 +193,8 @@ ProjectElement* ProjectTemplates::applyFile(ProjectElement* current, XMLElement*
     if (name == nullptr || element->hasAttribute("source"))
         return nullptr;
     const std::string fileName = expandIs(element, "no") ? std::string(name) : expandMacros(current, name);
-    ProjectElement* file = projectSystem->findFile(current, fileName);
-    return file != nullptr ? file : projectSystem->addFile(current, fileName, true);
+    ProjectElement* file = context_.projectSystem->findFile(current, fileName);
+    return file != nullptr ? file : context_.projectSystem->addFile(current, fileName, true);
 }
 
 void ProjectTemplates::applyProperty(ProjectElement* current, XMLElement* element)
@@ -206,33 +206,35 @@ void ProjectTemplates::applyProperty(ProjectElement* current, XMLElement* elemen
     const std::string configuration = configurationOf(element);
     if (holdsProperty(current, configuration, name))
         return;
-    projectSystem->setProperty(current, name, configuration,
-                               expandIs(element, "yes") ? expandMacros(current, value) : std::string(value), true);
+    context_.projectSystem->setProperty(current, name, configuration,
+                                        expandIs(element, "yes") ? expandMacros(current, value) : std::string(value),
+                                        true);
 }
 
 void ProjectTemplates::applyPropertyGroup(ProjectElement* current, XMLElement* element)
 {
     const char* name = element->attribute("name");
     const char* value = element->attribute("value");
-    if (name == nullptr || value == nullptr || propertyValueGroups == nullptr)
+    if (name == nullptr || value == nullptr || context_.propertyValueGroups == nullptr)
         return;
-    if (buildSystem != nullptr) {
-        if (const PropertyClass* path = buildSystem->definition("property_groups_file_path")) {
-            const std::string groupFile = buildSystem->settingForExpanded(current, path, kCommon);
+    if (context_.buildSystem != nullptr) {
+        if (const PropertyClass* path = context_.buildSystem->definition("property_groups_file_path")) {
+            const std::string groupFile = context_.buildSystem->settingForExpanded(current, path, kCommon);
             if (!groupFile.empty())
-                propertyValueGroups->setGroupFile(groupFile);
+                context_.propertyValueGroups->setGroupFile(groupFile);
         }
     }
     const std::string configuration = configurationOf(element);
     std::optional<std::string> existing;
     current->getProperty(configuration, name, existing, nullptr);
-    if (PropertyValueGroupClass* groupClass = propertyValueGroups->getGroupClass(name))
-        PropertyValueGroupValue(groupClass, current, configuration).setPropertyValue(existing.value_or(value), true);
+    if (PropertyValueGroupClass* groupClass = context_.propertyValueGroups->getGroupClass(name))
+        PropertyValueGroupValue(groupClass, current, configuration, context_.projectSystem.get())
+            .setPropertyValue(existing.value_or(value), true);
 }
 
 void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElement* project, const std::string& name)
 {
-    if (projectSystem == nullptr || solution == nullptr)
+    if (context_.projectSystem == nullptr || solution == nullptr)
         return;
     // One configuration being completed: its template entries, and the
     // configurations it inherits that are still to be completed before the
@@ -252,9 +254,9 @@ void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElem
         auto found = configurations_.find(configurationName);
         if (found == configurations_.end() || !visited.insert(configurationName).second)
             return;
-        ProjectElement* target = projectSystem->findConfiguration(solution, configurationName);
+        ProjectElement* target = context_.projectSystem->findConfiguration(solution, configurationName);
         if (target == nullptr)
-            target = projectSystem->createConfiguration(solution, configurationName, true);
+            target = context_.projectSystem->createConfiguration(solution, configurationName, true);
         steps.push_back({target, configurationName, found->second->firstChild(), {}});
     };
 
@@ -283,7 +285,7 @@ void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElem
         } else if (const std::optional<std::string> held = step.target->attribute(entryName); !held) {
             step.target->setAttribute(entryName, value, true);
         } else if (*held != value) {
-            projectSystem->setProperty(project, entryName, step.name, value, true);
+            context_.projectSystem->setProperty(project, entryName, step.name, value, true);
         }
     }
 }

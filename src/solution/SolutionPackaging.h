@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class Archive2;
@@ -20,3 +21,12 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
 // Adds the file `path` as the member `memberName`; false, with nothing added,
 // when it cannot be opened as a regular file or does not fit a member.
 bool addFileToPackage(const std::string& path, const std::string& memberName, Archive2& archive);
+
+// Writes the solution file, every file the tree names below the solution's
+// directory and the package description file (when not null) as the
+// compressed package `outputFile`, which is replaced only when all of it was
+// written. False, with the reason in `error`, when it could not be. `log`,
+// when set, hears of every file of the tree that is added or left out.
+bool packageSolution(ProjectElement* solution, const std::string& outputFile,
+                     const std::optional<std::string>& packageDescription, std::string& error,
+                     const PackagingLog& log = nullptr);

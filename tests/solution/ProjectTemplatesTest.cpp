@@ -7,8 +7,8 @@
 
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
-#include "project/ProjectTemplates.h"
 #include "project/PropertyFixture.h"
+#include "solution/ProjectTemplates.h"
 #include "support/files.h"
 
 namespace {
@@ -28,16 +28,15 @@ class ProjectTemplatesTest : public ::testing::Test {
 protected:
     ProjectTemplatesTest()
     {
-        buildSystem = &build;
-        macroSystem.setSystemMacro("TargetsDir", dir.path());
-        macroSystem.setSystemMacro("StudioDir", "/studio");
+        s.useBuildSystem();
+        s.macroSystem.setSystemMacro("TargetsDir", dir.path());
+        s.macroSystem.setSystemMacro("StudioDir", "/studio");
     }
-    ~ProjectTemplatesTest() override { buildSystem = nullptr; }
 
     ProjectTemplates& load(const std::string& xml)
     {
         testsupport::writeFile(dir.path() + "/project_templates.xml", xml);
-        templates = std::make_unique<ProjectTemplates>();
+        templates = std::make_unique<ProjectTemplates>(s.context);
         return *templates;
     }
     void complete(const char* name)
@@ -47,7 +46,6 @@ protected:
 
     testsupport::TempDir dir;
     propertytest::SampleSolution s;
-    MSP430BuildSystem build;
     std::unique_ptr<ProjectTemplates> templates;
 };
 

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "project/ProjectContext.h"
 #include "xml/XmlPP2.h"
 
 class ProjectElement;
 
 // The templates file: "$(TargetsDir)/project_templates.xml" expanded with the system macros.
-std::string projectTemplatesFile();
+std::string projectTemplatesFile(const MacroSystem& macros);
 
 // The project templates file, loaded and preprocessed, with its templates and
 // build configurations indexed by name. The root's tag is not looked at; every
@@ -37,7 +38,7 @@ std::string projectTemplatesFile();
 //
 // Completing a project from a template never overwrites what the project or the
 // solution already has. Content without the attributes it needs is skipped
-// silently. Without a project system nothing is completed; without a build
+// silently. Without a project system in the context nothing is completed; without a build
 // system, names and values are expanded with the system and global macros only.
 class ProjectTemplates : public XMLPP2 {
 public:
@@ -48,8 +49,9 @@ public:
     static constexpr std::size_t kMaxContentDepth = 256;
 
     // Loads and indexes projectTemplatesFile(); a file that cannot be read or
-    // parsed leaves both indexes empty, without a message.
-    ProjectTemplates();
+    // parsed leaves both indexes empty, without a message. Completes projects
+    // through the context's project and build systems and property groups.
+    explicit ProjectTemplates(ProjectContext& context);
     ~ProjectTemplates() override;
 
     // Null when there is none of that name.
@@ -77,6 +79,8 @@ public:
 
 private:
     void createMaps(XMLElement* root);
+    // Expands with the build macros of `element` in "Common".
+    std::string expandMacros(ProjectElement* element, const std::string& value) const;
     // Applies one content element to `current`; the folder or file whose
     // content the element's children are, or null.
     ProjectElement* apply(ProjectElement* current, XMLElement* element);
@@ -85,6 +89,7 @@ private:
     void applyProperty(ProjectElement* current, XMLElement* element);
     void applyPropertyGroup(ProjectElement* current, XMLElement* element);
 
+    ProjectContext& context_;
     ProjectElement* solution_ = nullptr;
     ProjectElement* project_ = nullptr;
     std::map<std::string, XMLElement*> templates_;

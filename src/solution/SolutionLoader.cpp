@@ -9,8 +9,9 @@
 #include "foundation/Release.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectSystem.h"
-#include "project/ProjectTemplates.h"
-#include "project/SolutionLoadError.h"
+#include "solution/ProjectTemplates.h"
+#include "solution/SolutionLoadError.h"
+#include "solution/SolutionLoader.h"
 #include "xml/XML.h"
 
 namespace {
@@ -22,23 +23,19 @@ bool isImport(const XMLElement* element)
 
 std::string nestingMessage()
 {
-    return " nests elements more than " + std::to_string(ProjectSystem::kMaxNesting) + " deep";
+    return " nests elements more than " + std::to_string(SolutionLoader::kMaxNesting) + " deep";
 }
 
 std::string sizeMessage()
 {
-    return " makes the solution larger than " + std::to_string(ProjectSystem::kMaxElements) + " elements";
+    return " makes the solution larger than " + std::to_string(SolutionLoader::kMaxElements) + " elements";
 }
 
 } // namespace
 
-void ProjectSystem::forgetSolution()
+void SolutionLoader::forgetLoad()
 {
-    projectNames_.clear();
-    solutionNames_.clear();
-    solutionMap_.clear();
     filesBeingLoaded_.clear();
-    solution_.reset();
     templateElements_.clear();
     dynamicFolders_.clear();
     recorded_.clear();
@@ -46,41 +43,48 @@ void ProjectSystem::forgetSolution()
     elementsBuilt_ = 0;
 }
 
-void ProjectSystem::loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
-                                 TemplateNotFoundErrorHandler* templateHandler)
+void SolutionLoader::loadSolution(const std::string& path, ProjectFileNotFoundErrorHandler* fileHandler,
+                                  TemplateNotFoundErrorHandler* templateHandler)
 {
-    forgetSolution();
+    forgetLoad();
+    system_.setSolutionElement(nullptr);
+    // Every removal goes through the project system, which tells the loader, so
+    // that a removed element is never visited from the lists below.
+    system_.setRemovalListener([this](ProjectElement* removed) { forgetRecordsWithin(removed); });
+    struct StopListening {
+        ProjectSystem& system;
+        ~StopListening() { system.setRemovalListener(nullptr); }
+    } stopListening{system_};
     try {
-        solution_.reset(loadProjectFile(std::string(), path, fileHandler));
+        system_.setSolutionElement(std::unique_ptr<ProjectElement>(loadProjectFile(std::string(), path, fileHandler)));
         // Noted only now that every file is read: converting an older file removes elements.
-        recordTemplatesAndDynamicFolders();
-        completeFromTemplates(templateHandler);
+        recordTemplatesAndDynamicFolders(system_.solutionElement());
+        completeFromTemplates(system_.solutionElement(), templateHandler);
     } catch (...) {
         // Elements built before the failure are gone with their tree; nothing points at them.
-        forgetSolution();
+        system_.setSolutionElement(nullptr);
+        forgetLoad();
         throw;
     }
-    updateProjectList();
+    system_.updateProjectList();
     for (ProjectElement* folder : dynamicFolders_) {
         if (!recorded(folder))
             continue;
-        elementsBuilt_ += populateDynamicFolder(folder);
+        elementsBuilt_ += system_.populateDynamicFolder(folder);
         // Many folders naming one large directory count like repeated imports.
         if (elementsBuilt_ > kMaxElements) {
-            forgetSolution();
+            system_.setSolutionElement(nullptr);
+            forgetLoad();
             throw SolutionLoadError(path, false, sizeMessage());
         }
     }
-    templateElements_.clear();
-    dynamicFolders_.clear();
-    recorded_.clear();
-    clearModified(solution_.get(), true, true);
-    solutionLoaded();
+    forgetLoad();
+    system_.clearModified(system_.solutionElement(), true, true);
+    system_.solutionLoaded();
 }
 
-void ProjectSystem::recordTemplatesAndDynamicFolders()
+void SolutionLoader::recordTemplatesAndDynamicFolders(ProjectElement* root)
 {
-    ProjectElement* root = solution_.get();
     for (ProjectElement* element = root; element != nullptr; element = nextInDocumentOrder(element, root)) {
         if (element->hasAttribute("template_name"))
             templateElements_.push_back(element);
@@ -91,7 +95,7 @@ void ProjectSystem::recordTemplatesAndDynamicFolders()
     recorded_.insert(dynamicFolders_.begin(), dynamicFolders_.end());
 }
 
-void ProjectSystem::forgetRecordsWithin(ProjectElement* top)
+void SolutionLoader::forgetRecordsWithin(ProjectElement* top)
 {
     if (recorded_.empty())
         return;
@@ -99,11 +103,11 @@ void ProjectSystem::forgetRecordsWithin(ProjectElement* top)
         recorded_.erase(element);
 }
 
-void ProjectSystem::completeFromTemplates(TemplateNotFoundErrorHandler* handler)
+void SolutionLoader::completeFromTemplates(ProjectElement* root, TemplateNotFoundErrorHandler* handler)
 {
     if (templateElements_.empty())
         return;
-    ProjectTemplates templates;
+    ProjectTemplates templates(system_.context());
     for (ProjectElement* element : templateElements_) {
         if (!recorded(element))
             continue; // removed by the completion of a project before it
@@ -115,13 +119,13 @@ void ProjectSystem::completeFromTemplates(TemplateNotFoundErrorHandler* handler)
         XMLElement* found = templates.findTemplate(templateName);
         if (found == nullptr)
             throw SolutionLoadError(templateName, false, " project template not found");
-        templates.createProjectFromTemplate(solutionContaining(element->parent()), element, found);
+        templates.createProjectFromTemplate(system_.solutionContaining(element->parent()), element, found);
     }
-    clearModified(solution_.get(), true, true);
+    system_.clearModified(root, true, true);
 }
 
-ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
-                                               ProjectFileNotFoundErrorHandler* handler)
+ProjectElement* SolutionLoader::loadProjectFile(const std::string& baseDirectory, const std::string& fileName,
+                                                ProjectFileNotFoundErrorHandler* handler)
 {
     const std::string fullName =
         fileName.starts_with('/') || baseDirectory.empty() ? fileName : baseDirectory + "/" + fileName;
@@ -155,41 +159,42 @@ ProjectElement* ProjectSystem::loadProjectFile(const std::string& baseDirectory,
 
     std::optional<std::string> version = root->attribute("version");
     if (version != "2") {
-        munge(root.get());
+        system_.munge(root.get());
         root->setAttribute("version", "2", false);
-        clearModified(root.get(), true, true);
+        system_.clearModified(root.get(), true, true);
     }
     return root.release();
 }
 
-ProjectElement* ProjectSystem::domToElement(const std::string& directory, XMLElement* element,
-                                            ProjectFileNotFoundErrorHandler* handler)
+ProjectElement* SolutionLoader::domToElement(const std::string& directory, XMLElement* element,
+                                             ProjectFileNotFoundErrorHandler* handler)
 {
     return buildTree(directory, directory, element, handler).release();
 }
 
-std::unique_ptr<ProjectElement> ProjectSystem::newElement(const std::string& directory, XMLElement* x,
-                                                          ProjectFileNotFoundErrorHandler* handler)
+std::unique_ptr<ProjectElement> SolutionLoader::newElement(const std::string& directory, XMLElement* x,
+                                                           ProjectFileNotFoundErrorHandler* handler)
 {
     if (isImport(x)) {
+        const MacroSystem& macros = system_.context().macroSystem;
         const char* written = x->attribute("file_name");
         const std::string name = written != nullptr ? written : "";
         std::unique_ptr<ProjectElement> imported(
-            loadProjectFile(directory, macroSystem.replaceMacros(macroSystem.globalMacros(true), name), handler));
+            loadProjectFile(directory, macros.replaceMacros(macros.globalMacros(true), name), handler));
         imported->setAttribute("file_name", name, false);
         imported->setImported(true);
         imported->setModified(false);
         return imported;
     }
-    auto element = std::make_unique<ProjectElement>(x->tagName());
+    std::unique_ptr<ProjectElement> element = system_.newElement(x->tagName());
     element->setAttributesFrom(x);
     return element;
 }
 
 // Iterative, so that a deep document costs no stack; the nesting limit keeps
 // the walks of the finished tree shallow too.
-std::unique_ptr<ProjectElement> ProjectSystem::buildTree(const std::string& subject, const std::string& directory,
-                                                         XMLElement* top, ProjectFileNotFoundErrorHandler* handler)
+std::unique_ptr<ProjectElement> SolutionLoader::buildTree(const std::string& subject, const std::string& directory,
+                                                          XMLElement* top, ProjectFileNotFoundErrorHandler* handler)
 {
     std::unique_ptr<ProjectElement> root = newElement(directory, top, handler);
     struct Open {

@@ -1,6 +1,6 @@
 // Solution packaging: the solution file, the files its tree names and the
 // package description file, written as one compressed package.
-#include "project/SolutionPackaging.h"
+#include "solution/SolutionPackaging.h"
 
 #include <climits>
 #include <unordered_set>
@@ -9,7 +9,7 @@
 #include "foundation/PathText.h"
 #include "package/Archive.h"
 #include "package/FileMember.h"
-#include "project/ProjectSystem.h"
+#include "project/ProjectElement.h"
 
 namespace {
 
@@ -83,9 +83,8 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
     }
 }
 
-bool ProjectSystem::packageSolution(ProjectElement* solution, const std::string& outputFile,
-                                    const std::optional<std::string>& packageDescription, std::string& error,
-                                    const PackagingLog& log)
+bool packageSolution(ProjectElement* solution, const std::string& outputFile,
+                     const std::optional<std::string>& packageDescription, std::string& error, const PackagingLog& log)
 {
     Archive2 archive;
     auto add = [&](const std::string& path, const std::string& memberName) {
