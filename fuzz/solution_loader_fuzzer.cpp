@@ -157,7 +157,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     fs::create_directories(scratch("home"));
     setenv("HOME", scratch("home").c_str(), 1);
     {
-        Session session;
+        HReporter reporter("mkpkg", stderr);
+        Session session(reporter, Invocation{});
         startProjectModel(session, scratch("inst/bin/mkpkg").c_str());
         const MacroSystem& macros = session.macroSystem;
         writeText(macros.replaceMacros(macros.systemMacros(), "$(TargetsDir)/msp430/propertyGroups.xml"),
@@ -185,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::remove(output);
 
     // A fresh session for each input, brought up as solution mode brings up its own.
-    Session session;
+    HReporter reporter("mkpkg", stderr);
+    Session session(reporter, Invocation{});
     startProjectModel(session, scratch("inst/bin/mkpkg").c_str());
     ProjectSystem* system = session.project.projectSystem.get();
     bool loaded = true;
