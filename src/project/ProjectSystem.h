@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "foundation/ProgressObserver.h"
 #include "project/ProjectElement.h"
 #include "project/PropertyTable.h"
 
@@ -60,10 +61,12 @@ public:
     // directory and the package description file (when not null) as the
     // compressed package `outputFile`, which is replaced only when all of it was
     // written. False, with the reason in `error`, when it could not be. `log`,
-    // when set, hears of every file of the tree that is added or left out.
+    // when set, hears of every file of the tree that is added or left out;
+    // `progress`, when set, of the writing.
     bool packageSolution(ProjectElement* solution, const std::string& outputFile,
                          const std::optional<std::string>& packageDescription, std::string& error,
-                         const std::function<void(const std::string&)>& log = nullptr);
+                         const std::function<void(const std::string&)>& log = nullptr,
+                         ProgressObserver* progress = nullptr);
 
     // --- The tree ---
     // The first direct file child whose "file_name" is exactly `fileName`, or null.

@@ -85,7 +85,7 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
 
 bool ProjectSystem::packageSolution(ProjectElement* solution, const std::string& outputFile,
                                     const std::optional<std::string>& packageDescription, std::string& error,
-                                    const PackagingLog& log)
+                                    const PackagingLog& log, ProgressObserver* progress)
 {
     Archive2 archive;
     auto add = [&](const std::string& path, const std::string& memberName) {
@@ -102,7 +102,7 @@ bool ProjectSystem::packageSolution(ProjectElement* solution, const std::string&
     if (packageDescription && Path::relativeFilePath(baseDir, *packageDescription, relative))
         add(*packageDescription, relative);
     // Written beside the output and renamed over it, so a failure leaves the old package as it was.
-    if (archive.write(outputFile.c_str(), Packing::Compressed) != 0) {
+    if (archive.write(outputFile.c_str(), Packing::Compressed, progress) != 0) {
         error = archive.errorText();
         return false;
     }
