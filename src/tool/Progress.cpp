@@ -11,9 +11,11 @@ namespace {
 
 constexpr auto kQuietStart = std::chrono::milliseconds(500);
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
-// The clock is read after this many bytes (or this many members, counted as bytes
-// alike): often enough for ten redraws a second at any disk's speed, rarely enough to cost nothing.
+// The clock is read once this much was copied: often enough for ten redraws a
+// second at any disk's speed, rarely enough to cost nothing.
 constexpr std::uint64_t kCheckEvery = 16 * 1024;
+// A member counts as this many bytes, so that thousands of empty files move the line too.
+constexpr std::uint64_t kMemberWeight = 1024;
 constexpr char kErase[] = "\r\033[K";
 
 // "7 974 974": thousands apart, as the line is read at a glance.
@@ -69,7 +71,7 @@ void TerminalProgress::advance(std::uint64_t bytes)
 void TerminalProgress::memberDone()
 {
     ++membersDone_;
-    unchecked_ += kCheckEvery / 16;
+    unchecked_ += kMemberWeight;
     if (unchecked_ >= kCheckEvery)
         update();
 }

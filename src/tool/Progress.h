@@ -40,7 +40,7 @@ private:
     Clock::time_point lastDrawn_{};
     std::uint64_t membersTotal_ = 0, bytesTotal_ = 0;
     std::uint64_t membersDone_ = 0, bytesDone_ = 0;
-    std::uint64_t unchecked_ = 0; // bytes and members since the clock was last read
+    std::uint64_t unchecked_ = 0; // what was copied since the clock was last read, members weighed as bytes
     bool copying_ = false;
     bool shown_ = false;
 };
