@@ -17,9 +17,15 @@ const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 // after the path is complete; both change with the cleanup signals blocked.
 char paths[kSlots][kPathSize];
 volatile sig_atomic_t inUse[kSlots];
+volatile sig_atomic_t lineFd = -1;
 
 extern "C" void removeRegistered(int signal)
 {
+    if (lineFd >= 0) {
+        static const char kErase[] = "\r\033[K";
+        // Nothing more can be done if the terminal refuses it.
+        [[maybe_unused]] ssize_t written = write(lineFd, kErase, sizeof kErase - 1);
+    }
     for (int slot = 0; slot < kSlots; ++slot)
         if (inUse[slot])
             unlink(paths[slot]);
@@ -66,6 +72,13 @@ int add(const std::string& path)
         }
     }
     return -1;
+}
+
+void eraseLineOnSignal(int fd)
+{
+    Hold held;
+    installHandlers();
+    lineFd = fd;
 }
 
 void release(int slot)

@@ -21,6 +21,11 @@ int add(const std::string& path);
 // Forgets the slot; the file itself is left alone. -1 is ignored.
 void release(int slot);
 
+// While `fd` is not -1, a cleanup signal first erases the line a terminal shows
+// on `fd` ("\r" and ESC [ K), so that the shell's prompt starts on a clean line.
+// Set it before the line is drawn and clear it after it is erased.
+void eraseLineOnSignal(int fd);
+
 // Holds the cleanup signals back while it lives, so that a file can be created
 // and registered with no moment between at which a signal would leave it.
 class Hold {

@@ -37,7 +37,8 @@ public:
     {
         FILE* in = member.sourceStream != nullptr ? member.sourceStream : open(member.source);
         std::string reason = in == nullptr ? std::strerror(errno) : "";
-        CopyResult result = in == nullptr ? CopyResult::ReadError : copyRange(in, member.offset, member.size, out, reason);
+        CopyResult result =
+            in == nullptr ? CopyResult::ReadError : copyRange(in, member.offset, member.size, out, reason);
         if (result == CopyResult::ReadError)
             error = "read error on " + member.source + ": " + reason;
         return result;
@@ -179,7 +180,7 @@ std::optional<std::string> Archive2::memberLimitError(const std::string& name, s
     return std::nullopt;
 }
 
-int Archive2::write(const char* name, Packing packing)
+int Archive2::write(const char* name, Packing packing, ProgressObserver* progress)
 {
     fileName_ = name;
     std::uint64_t length = plainLength();
@@ -226,12 +227,16 @@ int Archive2::write(const char* name, Packing packing)
     }
 
     SourceReader sources;
+    ProgressScope shown(progress, members_.size(), length - (kHeaderSize + kRecordSize * members_.size()));
+    ProgressSink counted(out, progress);
     for (const ArchiveChunk2& member : members_) {
-        CopyResult result = sources.copy(member, out, errorText_);
+        CopyResult result = sources.copy(member, counted, errorText_);
         if (result == CopyResult::ReadError)
             return 3;
         if (result == CopyResult::WriteError)
             return writeFailed();
+        if (progress != nullptr)
+            progress->memberDone();
     }
     if (packing == Packing::Compressed && !packer.finish())
         return writeFailed();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/ByteSink.h"
+#include "foundation/ProgressObserver.h"
 
 // The package container. All integers are 32-bit little-endian; offsets are
 // absolute from the start of the file.
@@ -102,8 +103,9 @@ public:
     // source (or source stream), compressed or plain. The file is replaced only when everything
     // succeeded. Returns 0, or 3 with the reason in errorText(): the container would
     // be 4 GiB or more, the file cannot be created or written, or a member's bytes
-    // cannot be read (source missing or shorter than its record says).
-    int write(const char* name, Packing packing);
+    // cannot be read (source missing or shorter than its record says). `progress`,
+    // when given, is told of every member and every block of member bytes written.
+    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr);
 
     void close();
     // Closes the stream and deletes the file last opened or written.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/PathText.h"
+#include "foundation/ProgressObserver.h"
 #include "package/Archive.h"
 #include "package/FileMember.h"
 #include "project/ProjectElement.h"
@@ -84,7 +85,8 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
 }
 
 bool packageSolution(ProjectElement* solution, const std::string& outputFile,
-                     const std::optional<std::string>& packageDescription, std::string& error, const PackagingLog& log)
+                     const std::optional<std::string>& packageDescription, std::string& error, const PackagingLog& log,
+                     ProgressObserver* progress)
 {
     Archive2 archive;
     auto add = [&](const std::string& path, const std::string& memberName) {
@@ -101,7 +103,7 @@ bool packageSolution(ProjectElement* solution, const std::string& outputFile,
     if (packageDescription && Path::relativeFilePath(baseDir, *packageDescription, relative))
         add(*packageDescription, relative);
     // Written beside the output and renamed over it, so a failure leaves the old package as it was.
-    if (archive.write(outputFile.c_str(), Packing::Compressed) != 0) {
+    if (archive.write(outputFile.c_str(), Packing::Compressed, progress) != 0) {
         error = archive.errorText();
         return false;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 class Archive2;
+class ProgressObserver;
 class ProjectElement;
 
 // Told one line for each file the walk adds ("adding <member>") or leaves out
@@ -26,7 +27,8 @@ bool addFileToPackage(const std::string& path, const std::string& memberName, Ar
 // directory and the package description file (when not null) as the
 // compressed package `outputFile`, which is replaced only when all of it was
 // written. False, with the reason in `error`, when it could not be. `log`,
-// when set, hears of every file of the tree that is added or left out.
+// when set, hears of every file of the tree that is added or left out;
+// `progress`, when set, of the writing.
 bool packageSolution(ProjectElement* solution, const std::string& outputFile,
                      const std::optional<std::string>& packageDescription, std::string& error,
-                     const PackagingLog& log = nullptr);
+                     const PackagingLog& log = nullptr, ProgressObserver* progress = nullptr);

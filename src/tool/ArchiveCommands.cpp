@@ -7,6 +7,7 @@
 
 #include "foundation/ConfinedDirectory.h"
 #include "foundation/QTx.h"
+#include "foundation/TerminalText.h"
 #include "package/FileMember.h"
 #include "tool/Session.h"
 
@@ -21,7 +22,7 @@ bool addNamedFile(Session& session, const std::string& path)
         return false;
     }
     if (session.invocation.verbose)
-        std::printf("adding %s\n", path.c_str());
+        std::printf("adding %s\n", TerminalText::forStream(path, stdout).c_str());
     return true;
 }
 
@@ -62,7 +63,8 @@ int updateArchive(Session& session)
         return 0;
     }
     // Written beside the package and renamed over it, so a failure leaves the old package whole.
-    int result = dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed);
+    int result =
+        dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed, session.report.progress());
     dstArchive.close();
     if (result != 0) {
         session.report.fatal(dstArchive.errorText());
@@ -75,6 +77,7 @@ int listArchive(Session& session)
 {
     const Archive2& srcArchive = session.srcArchive;
     unsigned long long total = 0;
+    const bool toTerminal = TerminalText::isTerminal(stdout);
     for (const ArchiveChunk2& member : srcArchive.members()) {
         time_t time = member.time;
         char stamp[64] = "";
@@ -83,7 +86,7 @@ int listArchive(Session& session)
             stamp[std::strcspn(stamp, "\n")] = '\0';
         }
         std::printf("%s  %8lu  %s  %s\n", member.readOnly ? "ro" : "rw", static_cast<unsigned long>(member.size), stamp,
-                    member.name.c_str());
+                    toTerminal ? TerminalText::escaped(member.name).c_str() : member.name.c_str());
         total += member.size;
     }
     // The byte total is printed unsigned and wide: a package may hold up to 4 GiB.
@@ -97,6 +100,11 @@ int extractArchive(Session& session)
     const Archive2& srcArchive = session.srcArchive;
     const std::string& package = srcArchive.fileName();
     ConfinedDirectory tmp("tmp");
+    ProgressObserver* progress = session.report.progress();
+    std::uint64_t bytes = 0;
+    for (const ArchiveChunk2& member : srcArchive.members())
+        bytes += member.size;
+    ProgressScope shown(progress, srcArchive.members().size(), bytes);
     for (const ArchiveChunk2& member : srcArchive.members()) {
         std::string target = "tmp/" + member.name;
         int fd = -1;
@@ -111,12 +119,16 @@ int extractArchive(Session& session)
         }
         std::string readFailure;
         CopyResult copied = CopyResult::Ok;
-        auto fill = [&](ByteSink& out) {
+        auto fill = [&](ByteSink& file) {
+            ProgressSink out(file, progress);
             copied = copyRange(srcArchive.stream(), member.offset, member.size, out, readFailure);
             return copied == CopyResult::Ok;
         };
-        if (QTx::fillFile(fd, fill, member.readOnly, member.time))
+        if (QTx::fillFile(fd, fill, member.readOnly, member.time)) {
+            if (progress != nullptr)
+                progress->memberDone();
             continue;
+        }
         int writeErrno = errno;
         tmp.removeFile(member.name);
         if (copied == CopyResult::ReadError)

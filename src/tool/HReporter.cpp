@@ -2,7 +2,13 @@
 
 #include <utility>
 
-HReporter::HReporter(std::string programName, FILE* stream) : programName_(std::move(programName)), stream_(stream) {}
+#include "foundation/TerminalText.h"
+
+HReporter::HReporter(std::string programName, FILE* stream) : programName_(std::move(programName)), stream_(stream)
+{
+    if (TerminalText::isTerminal(stream_))
+        progress_ = std::make_unique<TerminalProgress>(programName_, stream_);
+}
 
 void HReporter::error(const std::string& text)
 {
@@ -23,7 +29,13 @@ void HReporter::fatal(const std::string& text)
 
 void HReporter::line(const char* kind, const std::string& text)
 {
-    std::string message = programName_ + kind + text + "\n";
+    std::string message = programName_ + kind + text;
+    // Through a pipe or into a file the text goes byte for byte, as it always has.
+    if (progress_) {
+        message = TerminalText::escaped(message);
+        progress_->erase();
+    }
+    message += "\n";
     std::fwrite(message.data(), 1, message.size(), stream_);
     std::fflush(stream_);
 }

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "tool/Progress.h"
 
 // Writes the tool's message lines, "<program>: error: <text>" and its warning and
 // fatal forms, to one stream (the standard error stream), counting errors and warnings.
+// On a terminal it also keeps the progress line of long copies, which it erases
+// before each message, and shows control bytes in the message texts escaped.
 class HReporter {
 public:
     HReporter(std::string programName, FILE* stream);
@@ -12,6 +17,9 @@ public:
     void error(const std::string& text);
     void warning(const std::string& text);
     void fatal(const std::string& text);
+
+    // The progress line to hand to a long copy, or null when the stream is no terminal.
+    ProgressObserver* progress() { return progress_.get(); }
 
     const std::string& programName() const { return programName_; }
     int errorCount() const { return errorCount_; }
@@ -22,6 +30,7 @@ private:
 
     std::string programName_;
     FILE* stream_;
+    std::unique_ptr<TerminalProgress> progress_; // set exactly when the stream is a terminal
     int errorCount_ = 0;
     int warningCount_ = 0;
 };

@@ -8,6 +8,7 @@
 #include "foundation/Path.h"
 #include "foundation/PathText.h"
 #include "foundation/QTx.h"
+#include "foundation/TerminalText.h"
 #include "macros/MacroSystem.h"
 #include "project/MSP430BuildSystem.h"
 #include "project/MSP430ProjectSystem.h"
@@ -60,9 +61,9 @@ int runSolutionMode(Session& session, const char* argv0)
         return 1;
     std::string error;
     // With -v, every file of the tree added or left out (and why) is listed.
-    auto log = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+    auto log = [](const std::string& line) { std::printf("%s\n", TerminalText::forStream(line, stdout).c_str()); };
     if (!packageSolution(project.projectSystem->solutionElement(), outputFilename, packageDescription, error,
-                         session.invocation.verbose ? PackagingLog(log) : nullptr)) {
+                         session.invocation.verbose ? PackagingLog(log) : nullptr, session.report.progress())) {
         session.report.fatal(error);
         return 1;
     }

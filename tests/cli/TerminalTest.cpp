@@ -1,0 +1,156 @@
+// What a terminal is shown: the progress line of long runs, and names whose
+// control bytes are escaped. Through a pipe nothing of this appears.
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+#include "cli/CliTest.h"
+#include "support/terminal.h"
+
+namespace {
+
+constexpr std::string_view kErase = "\r\033[K";
+
+// The program cannot know how fast the machine is, so the tests make a run last
+// by not reading the terminal: messages fill its buffer and the program waits.
+void pause(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+class Terminal : public Cli {
+protected:
+    std::unique_ptr<ts::TerminalProcess> startOnTerminal(const std::vector<std::string>& args,
+                                                         bool outputToFile = false) const
+    {
+        std::vector<std::string> argv{kProg};
+        argv.insert(argv.end(), args.begin(), args.end());
+        ts::RunOptions options;
+        options.cwd = options.home = dir.path();
+        return std::make_unique<ts::TerminalProcess>(argv, options, outputToFile);
+    }
+
+    // Far more refused members than a terminal buffers messages for.
+    static std::vector<ts::Member> refusedMembers(const std::string& tag)
+    {
+        std::vector<ts::Member> members;
+        for (int i = 0; i < 3000; ++i)
+            members.push_back({"../" + tag + std::to_string(i), ""});
+        return members;
+    }
+};
+
+// Every message starts a line: at the start of the screen, after a line end,
+// or right after the progress line was erased.
+::testing::AssertionResult messagesStartLines(const std::string& screen)
+{
+    const std::string prefix = kProg + ": ";
+    for (std::size_t at = screen.find(prefix + "error"); at != std::string::npos;
+         at = screen.find(prefix + "error", at + 1)) {
+        const std::string before = screen.substr(at < 4 ? 0 : at - 4, at < 4 ? at : 4);
+        if (at != 0 && before.back() != '\n' && before != kErase)
+            return ::testing::AssertionFailure() << "message not on its own line at " << at << ": ["
+                                                 << screen.substr(at < 80 ? 0 : at - 80, 160) << "]";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(Terminal, ProgressLineGivesWayToMessagesAndIsErasedAtTheEnd)
+{
+    std::vector<ts::Member> members = refusedMembers("early");
+    members.push_back({"first", std::string(1 << 20, 'a')});
+    members.push_back({"../evil", ""});
+    for (ts::Member& later : refusedMembers("late"))
+        members.push_back(std::move(later));
+    members.push_back({"last", std::string(1 << 20, 'b')});
+    putPackage("pkg", members);
+
+    auto process = startOnTerminal({"-x", "pkg"});
+    pause(700); // the program now waits, half a second into its run
+    const std::string evil = kProg + ": error: refusing to extract ../evil: it leads outside tmp/";
+    ASSERT_TRUE(process->waitFor(evil));
+    pause(300); // and waits again, so that the last member is drawn anew
+    const ts::TerminalRun run = process->wait();
+    EXPECT_EQ(run.status, 0);
+
+    const std::string line = kProg + ": 0/6 003 files, 0/2 MB, ";
+    const std::size_t shown = run.screen.find(line);
+    ASSERT_NE(shown, std::string::npos) << run.screen.substr(run.screen.size() - 400);
+    // The message that interrupts the line erases it first.
+    const std::size_t message = run.screen.find(evil);
+    EXPECT_LT(shown, message);
+    EXPECT_EQ(run.screen.substr(message - kErase.size(), kErase.size()), kErase);
+    EXPECT_EQ(run.screen.find('\n', shown), message + evil.size() + 1);
+    EXPECT_TRUE(messagesStartLines(run.screen));
+    // The last member brought the line back; the end took it away.
+    const std::size_t last = run.screen.rfind(kProg + ": 1/6 003 files, 1/2 MB, ");
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_EQ(run.screen.find('\n', last), std::string::npos);
+    EXPECT_TRUE(run.screen.ends_with(kErase));
+    EXPECT_EQ(get("tmp/last"), std::string(1 << 20, 'b'));
+}
+
+TEST_F(Terminal, InterruptedCreateLeavesACleanLineAndTheOldPackage)
+{
+    put("small", "old");
+    ASSERT_TRUE(outcomeIs(run({"-c", "pkg", "small"}), 0, "", ""));
+    const std::string old = get("pkg");
+    // Names long enough that listing them with -v fills the terminal's buffer.
+    for (int i = 0; i < 3000; ++i)
+        put("files/" + std::string(60, 'n') + std::to_string(i), "");
+    // Sparse: a gigabyte to compress that takes no room on the disk.
+    const int big = open(at("big").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(big, 0);
+    ASSERT_EQ(ftruncate(big, 1 << 30), 0);
+    close(big);
+    const std::set<std::string> before = tree();
+
+    auto process = startOnTerminal({"-v", "-c", "pkg", "files", "big"});
+    pause(700);
+    ASSERT_TRUE(process->waitFor(" files, "));
+    process->type('\x03');
+    const ts::TerminalRun run = process->wait();
+    EXPECT_EQ(run.status, 128 + SIGINT);
+    std::string screen = run.screen;
+    if (screen.ends_with("^C")) // the terminal's echo may come after the erasure
+        screen.resize(screen.size() - 2);
+    EXPECT_TRUE(screen.ends_with(kErase)) << screen.substr(screen.size() - 200);
+    EXPECT_EQ(get("pkg"), old);
+    EXPECT_EQ(tree(), before);
+}
+
+TEST_F(Terminal, ControlBytesInNamesAreEscapedOnlyOnATerminal)
+{
+    const std::string red = "\033[31mred", broken = "two\nlines\t\177";
+    putPackage("pkg", {{red, "r", false, kTime}, {broken, "", false, kTime}, {"../" + red, ""}});
+    const std::string listing = "rw         1  Fri Feb 13 23:31:30 2009  " + red +
+                                "\n"
+                                "rw         0  Fri Feb 13 23:31:30 2009  " +
+                                broken +
+                                "\n"
+                                "rw         0  Thu Jan  1 00:00:00 1970  ../" +
+                                red + "\n3 Files, 1 Bytes\n";
+
+    // Through pipes and into files, byte for byte.
+    EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}), 0, listing, ""));
+    auto redirected = startOnTerminal({"-t", "pkg"}, true);
+    EXPECT_EQ(redirected->wait().file, listing);
+    const std::string refusal = "refusing to extract ../" + red + ": it leads outside tmp/";
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", refusal)));
+
+    // On a terminal (which shows each line end as "\r\n"), escaped.
+    const ts::TerminalRun listed = startOnTerminal({"-t", "pkg"})->wait();
+    EXPECT_NE(listed.screen.find("  \\033[31mred\r\n"), std::string::npos) << listed.screen;
+    EXPECT_NE(listed.screen.find("  two\\nlines\\t\\177\r\n"), std::string::npos) << listed.screen;
+    EXPECT_EQ(listed.screen.find('\033'), std::string::npos);
+    const ts::TerminalRun extracted = startOnTerminal({"-x", "pkg"})->wait();
+    EXPECT_NE(extracted.screen.find(kProg + ": error: refusing to extract ../\\033[31mred: it leads outside tmp/\r\n"),
+              std::string::npos)
+        << extracted.screen;
+    EXPECT_EQ(extracted.screen.find("\033[31m"), std::string::npos);
+    EXPECT_EQ(get("tmp/" + red), "r");
+}
+
+} // namespace
