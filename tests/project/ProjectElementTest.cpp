@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,19 +21,6 @@ ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& 
 }
 
 } // namespace
-
-TEST(ProjectElement, KindsFollowTagNamesAndDetachedElementsResolve)
-{
-    const char* tags[] = {"solution", "configuration", "project", "folder", "file", "import", "Solution"};
-    for (int kind = 0; kind < 7; ++kind) {
-        ProjectElement element(tags[kind]);
-        EXPECT_EQ(element.kind(), kind < 5 ? kind : ProjectElement::kUnknown);
-        EXPECT_EQ(element.getTagName(), kind < 5 ? std::optional<std::string>(tags[kind]) : std::nullopt);
-        EXPECT_EQ(element.getName(), "<NULL>");
-        element.checkDoFileStuff(); // no parent to ask: no crash
-        EXPECT_TRUE(element.resolved());
-    }
-}
 
 TEST(ProjectElement, MapsConfigurationsThroughAppendsAndRemovals)
 {
