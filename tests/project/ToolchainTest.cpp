@@ -84,7 +84,8 @@ TEST(Toolchain, BuildAndPreprocessorOptionsFollowTheSettings)
     EXPECT_EQ(preprocessor, Options{"-D__LATHMARK_MSP430"});
 }
 
-TEST(Toolchain, MungeDropsTheSharedPlacementAndAppliesTheTarget)
+// Dropping the shared placement file is checked end to end, where it shows.
+TEST(Toolchain, MungeAppliesEachProjectsTarget)
 {
     TempDir dir;
     writeFile(dir.path() + "/groups.xml", R"(<targets>
@@ -95,21 +96,16 @@ TEST(Toolchain, MungeDropsTheSharedPlacementAndAppliesTheTarget)
 </targets>)");
     SampleSolution s;
     s.useBuildSystem();
-    // An older file: a nested solution whose project names its target, and the
-    // outer project with the shared placement file among its startup files.
+    // An older file: a nested solution whose project names its target, and an
+    // outer project that names none.
     ProjectElement* inner = s.add(s.solution, "solution");
     ProjectElement* innerProject = s.add(inner, "project");
     innerProject->setName("q", false);
     s.set(innerProject, "Common", "Target", "F449");
-    ProjectElement* startup = s.system.createFolder(s.project, "Startup Code", "", false);
-    s.system.addFile(startup, "$(StudioDir)/targets/section_placement.xml", false);
-    s.system.addFile(startup, "crt0.s43", false);
     s.set(s.solution, "Common", "property_groups_file_path", dir.path() + "/groups.xml");
 
     s.system.munge(s.solution);
 
-    EXPECT_EQ(s.system.findFile(startup, "$(StudioDir)/targets/section_placement.xml"), nullptr);
-    EXPECT_NE(s.system.findFile(startup, "crt0.s43"), nullptr);
     const PropertyClass memory("memory", PropertyClass::String, "", "", "", "", "");
     const PropertyClass target("Target", PropertyClass::String, "", "", "", "", "");
     EXPECT_EQ(s.system.specificSettingFor(s.project, &memory, "Common"), "60K");
