@@ -7,20 +7,9 @@
 #include "foundation/PathText.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectElement.h"
-#include "xml/XML.h"
+#include "project/PropertyFixture.h"
 
-namespace {
-
-// A child of `parent`, named by its file name if it is a file.
-ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
-{
-    auto* child = new ProjectElement(tag);
-    child->kind() == ProjectElement::kFile ? child->setFileName(name, false) : child->setName(name, false);
-    parent->appendChild(child);
-    return child;
-}
-
-} // namespace
+using propertytest::add;
 
 TEST(ProjectElement, MapsConfigurationsThroughAppendsAndRemovals)
 {

@@ -2,14 +2,15 @@
 
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "macros/MacroSystem.h"
 #include "project/ProjectContext.h"
 #include "project/ProjectSystem.h"
+#include "project/PropertyFixture.h"
 #include "support/files.h"
 
+using propertytest::add;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -21,14 +22,6 @@ struct Model {
     ProjectContext context{macroSystem};
     ProjectSystem system{context};
 };
-
-ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
-{
-    auto* child = new ProjectElement(tag);
-    child->setName(name, false);
-    parent->appendChild(child);
-    return child;
-}
 
 std::vector<std::string> fileNames(ProjectElement* parent)
 {

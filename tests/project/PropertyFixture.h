@@ -1,4 +1,4 @@
-// A fresh project model with a small solution built in code, for the property tests:
+// Project models built in code for the project tests. The sample solution is
 //   solution /w/s.hzp > project "p" > folder "src" > file "src/main.c"
 #pragma once
 
@@ -12,6 +12,15 @@
 #include "project/ProjectElement.h"
 
 namespace propertytest {
+
+// A plain element appended to `parent`, named by its file name if it is a file.
+inline ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
+{
+    auto* child = new ProjectElement(tag);
+    child->kind() == ProjectElement::kFile ? child->setFileName(name, false) : child->setName(name, false);
+    parent->appendChild(child);
+    return child;
+}
 
 struct SampleSolution {
     MacroSystem macroSystem;
