@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "macros/MacroSystem.h"
-#include "project/MSP430ProjectSystem.h"
+#include "project/PropertyFixture.h"
 #include "solution/ProjectTemplates.h"
 #include "solution/SolutionLoadError.h"
 #include "solution/SolutionLoader.h"
@@ -21,10 +19,8 @@ std::string solution(const std::string& body, const std::string& root = "solutio
     return "<!DOCTYPE Ambrel_Project_File>\n<" + root + ">" + body + "</" + tag + ">\n";
 }
 
-class SolutionLoaderTest : public ::testing::Test {
+class SolutionLoaderTest : public ::testing::Test, protected propertytest::Model {
 protected:
-    SolutionLoaderTest() : system(makeProjectSystem()) {}
-
     void put(const std::string& name, const std::string& text) { testsupport::writeFile(at(name), text); }
     std::string at(const std::string& name) const { return dir.path() + "/" + name; }
     // The failure's subject and message as one text, or "loaded".
@@ -41,16 +37,7 @@ protected:
         }
     }
 
-    MSP430ProjectSystem& makeProjectSystem()
-    {
-        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
-        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
-    }
-
     testsupport::TempDir dir;
-    MacroSystem macroSystem;
-    ProjectContext context{macroSystem};
-    MSP430ProjectSystem& system;
 };
 
 // The command line shows only the message, and the other load failures are
