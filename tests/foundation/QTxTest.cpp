@@ -12,38 +12,6 @@
 
 using testsupport::TempDir;
 
-TEST(QTx, MakesDirectoriesAndFiles)
-{
-    TempDir dir;
-    std::string deep = dir.path() + "/a/b/c";
-    EXPECT_TRUE(QTx::makeDir(deep));
-    EXPECT_TRUE(isDirectory(deep));
-    EXPECT_TRUE(QTx::makeDir(deep));
-
-    std::string path = deep + "/f";
-    const unsigned char bytes[] = {'a', 'b', 'c'};
-    ASSERT_TRUE(QTx::createFile(path, 3, bytes, true, 1000000000));
-    EXPECT_EQ(testsupport::readFile(path), "abc");
-    EXPECT_EQ(testsupport::fileMtime(path), 1000000000);
-    EXPECT_EQ(testsupport::fileMode(path) & 0777, 0400u);
-    EXPECT_FALSE(QTx::makeDir(path + "/sub"));
-    EXPECT_TRUE(QTx::removeFile(path));
-    EXPECT_FALSE(QTx::removeFile(path));
-    ASSERT_TRUE(QTx::createFile(path, 0, nullptr, false, 5));
-    EXPECT_EQ(testsupport::fileMode(path) & 0777, 0600u);
-}
-
-TEST(QTx, UserDataDirectoryFoldsCaseAndBlanks)
-{
-    const char* saved = std::getenv("HOME");
-    std::string previous = saved != nullptr ? saved : "";
-    setenv("HOME", "/home/x y", 1);
-    EXPECT_EQ(QTx::userLocalAppDataDirectory("A B/C D"), "/home/x_y/.a_b/c_d");
-    unsetenv("HOME");
-    EXPECT_EQ(QTx::userLocalAppDataDirectory("N"), "/.n");
-    setenv("HOME", previous.c_str(), 1);
-}
-
 TEST(QTx, ApplicationPathResolvesLinksAndLevels)
 {
     TempDir dir;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <regex>
 #include <string>
 #include <vector>
@@ -153,18 +152,4 @@ TEST(MacroSystem, GlobalMacrosLieOverSystemMacros)
     EXPECT_EQ(macroSystem.globalMacrosSetting().value(), "K\\;x=a\\\\b;New=n\\;1");
     EXPECT_EQ(macroSystem.globalMacro("HostOS"), "solaris");
     EXPECT_EQ(macroSystem.globalMacro("New"), "n;1");
-}
-
-TEST(MacroSystem, StartUpMacros)
-{
-    MacroSystem macroSystem;
-    EXPECT_EQ(macroSystem.systemMacro("Nope"), std::nullopt);
-
-    const char* home = std::getenv("HOME");
-    const std::string savedHome = home != nullptr ? home : "";
-    setenv("HOME", "/home/u", 1);
-    setupDefaultSystemMacros(macroSystem, "/opt/studio");
-    EXPECT_EQ(macroSystem.systemMacro("StudioDir"), "/opt/studio");
-    EXPECT_EQ(macroSystem.systemMacro("StudioUserDir"), "/home/u/.vennic_associates_limited/lathmark_for_msp430");
-    setenv("HOME", savedHome.c_str(), 1);
 }

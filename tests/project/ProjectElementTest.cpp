@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -8,33 +7,9 @@
 #include "foundation/PathText.h"
 #include "macros/MacroSystem.h"
 #include "project/ProjectElement.h"
-#include "xml/XML.h"
+#include "project/PropertyFixture.h"
 
-namespace {
-
-// A child of `parent`, named by its file name if it is a file.
-ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
-{
-    auto* child = new ProjectElement(tag);
-    child->kind() == ProjectElement::kFile ? child->setFileName(name, false) : child->setName(name, false);
-    parent->appendChild(child);
-    return child;
-}
-
-} // namespace
-
-TEST(ProjectElement, KindsFollowTagNamesAndDetachedElementsResolve)
-{
-    const char* tags[] = {"solution", "configuration", "project", "folder", "file", "import", "Solution"};
-    for (int kind = 0; kind < 7; ++kind) {
-        ProjectElement element(tags[kind]);
-        EXPECT_EQ(element.kind(), kind < 5 ? kind : ProjectElement::kUnknown);
-        EXPECT_EQ(element.getTagName(), kind < 5 ? std::optional<std::string>(tags[kind]) : std::nullopt);
-        EXPECT_EQ(element.getName(), "<NULL>");
-        element.checkDoFileStuff(); // no parent to ask: no crash
-        EXPECT_TRUE(element.resolved());
-    }
-}
+using propertytest::add;
 
 TEST(ProjectElement, MapsConfigurationsThroughAppendsAndRemovals)
 {

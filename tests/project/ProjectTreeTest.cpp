@@ -2,14 +2,15 @@
 
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "macros/MacroSystem.h"
 #include "project/ProjectContext.h"
 #include "project/ProjectSystem.h"
+#include "project/PropertyFixture.h"
 #include "support/files.h"
 
+using propertytest::add;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -21,14 +22,6 @@ struct Model {
     ProjectContext context{macroSystem};
     ProjectSystem system{context};
 };
-
-ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
-{
-    auto* child = new ProjectElement(tag);
-    child->setName(name, false);
-    parent->appendChild(child);
-    return child;
-}
 
 std::vector<std::string> fileNames(ProjectElement* parent)
 {
@@ -43,27 +36,6 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-TEST(ProjectTree, CreatesConfigurationsAndFolders)
-{
-    Model model;
-    ProjectSystem& system = model.system;
-    ProjectElement project("project");
-    ProjectElement* debug = system.createConfiguration(&project, "Debug", true);
-    EXPECT_EQ(system.findConfiguration(&project, "Debug"), debug);
-
-    ProjectElement* source = system.createFolder(&project, "Source", "c;cpp", true);
-    ProjectElement* common = system.findConfiguration(source, "Common");
-    ASSERT_NE(common, nullptr);
-    EXPECT_FALSE(common->creationFlag());
-    EXPECT_EQ(common->attribute("filter"), "c;cpp");
-
-    // An existing folder comes back untouched; an empty filter makes no configuration.
-    EXPECT_EQ(system.createFolder(&project, "Source", "h", false), source);
-    EXPECT_EQ(common->attribute("filter"), "c;cpp");
-    EXPECT_EQ(system.createFolder(&project, "Docs", "", false)->numConfigurationElements(), 0);
-    EXPECT_EQ(system.createFolder(nullptr, "Source", "c", false), nullptr);
-}
-
 TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
 {
     Model model;
@@ -72,6 +44,7 @@ TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
     ProjectElement* source = add(&project, "folder", "Source");
     source->setAttribute("filter", "c;cpp", false);
     ProjectElement* headers = system.createFolder(&project, "Headers", "h", false); // filter as a property
+    EXPECT_EQ(system.createFolder(&project, "Headers", "c", false), headers);       // found, not changed
     ProjectElement* more = add(&project, "folder", "More");
     more->setAttribute("filter", ";s,,asm;c", false);
 
@@ -79,9 +52,9 @@ TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
         const char* name;
         ProjectElement* expected;
     };
-    for (const Case& c : {Case{"main.CPP", source}, Case{"src/a.c", source}, Case{"inc/x.h", headers},
-                          Case{"boot.S", more}, Case{"init.asm", more}, Case{"notes.txt", &project},
-                          Case{"Makefile", &project}, Case{"dir.h/readme", &project}, Case{"trailing.", &project}}) {
+    for (const Case& c :
+         {Case{"main.CPP", source}, Case{"inc/x.h", headers}, Case{"boot.S", more}, Case{"init.asm", more},
+          Case{"Makefile", &project}, Case{"dir.h/readme", &project}, Case{"trailing.", &project}}) {
         ProjectElement* file = system.addFile(&project, c.name, true);
         EXPECT_EQ(file->parent(), c.expected) << c.name;
         EXPECT_EQ(system.findFile(c.expected, c.name), file);

@@ -30,10 +30,17 @@ TEST(BuildMacros, FileNodeGetsNamesPathsAndDirectories)
     SampleSolution s("/w/my.board.hzp");
     MSP430BuildSystem& base = s.useBuildSystem();
     MacroTable t = base.macros(s.file, "Debug");
-    for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
-             {"ProjectNodeName", "main.c"}, {"Platform", "msp430"}, {"SolutionDir", "/w"}, {"SolutionName", "my"},
-             {"SolutionExt", "board.hzp"}, {"InputDir", "/w/src"}, {"InputExt", "c"}, {"InputPath", "/w/src/main.c"},
-             {"RelInputPath", "src/main.c"}, {"IntDir", "Debug"}, {"RootOutDir", ""}})
+    for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{{"ProjectNodeName", "main.c"},
+                                                                                      {"Platform", "msp430"},
+                                                                                      {"SolutionDir", "/w"},
+                                                                                      {"SolutionName", "my"},
+                                                                                      {"SolutionExt", "board.hzp"},
+                                                                                      {"InputDir", "/w/src"},
+                                                                                      {"InputExt", "c"},
+                                                                                      {"InputPath", "/w/src/main.c"},
+                                                                                      {"RelInputPath", "src/main.c"},
+                                                                                      {"IntDir", "Debug"},
+                                                                                      {"RootOutDir", ""}})
         EXPECT_EQ(t.at(name), value) << name;
     EXPECT_EQ(t.count("RootRelativeOutDir"), 0u);
 

@@ -1,4 +1,5 @@
-// A fresh project model with a small solution built in code, for the property tests:
+// Project models built in code for the project and solution tests. The sample
+// solution is
 //   solution /w/s.hzp > project "p" > folder "src" > file "src/main.c"
 #pragma once
 
@@ -13,16 +14,36 @@
 
 namespace propertytest {
 
-struct SampleSolution {
+// A plain element appended to `parent`, named by its file name if it is a file.
+inline ProjectElement* add(ProjectElement* parent, const char* tag, const std::string& name)
+{
+    auto* child = new ProjectElement(tag);
+    child->kind() == ProjectElement::kFile ? child->setFileName(name, false) : child->setName(name, false);
+    parent->appendChild(child);
+    return child;
+}
+
+// An empty model with the toolchain's project system.
+struct Model {
     MacroSystem macroSystem;
     ProjectContext context{macroSystem};
-    MSP430ProjectSystem& system;
+    MSP430ProjectSystem& system{makeProjectSystem(context)};
+
+private:
+    static MSP430ProjectSystem& makeProjectSystem(ProjectContext& context)
+    {
+        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
+        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
+    }
+};
+
+struct SampleSolution : Model {
     ProjectElement* solution = nullptr;
     ProjectElement* project = nullptr;
     ProjectElement* folder = nullptr;
     ProjectElement* file = nullptr;
 
-    explicit SampleSolution(const std::string& solutionFile = "/w/s.hzp") : system(makeProjectSystem(context))
+    explicit SampleSolution(const std::string& solutionFile = "/w/s.hzp")
     {
         std::unique_ptr<ProjectElement> root = system.newElement("solution");
         root->setFileName(solutionFile, false);
@@ -63,13 +84,6 @@ struct SampleSolution {
     {
         set(solution, configuration, "inherited_configurations", list);
         solution->updateInheritenceMap();
-    }
-
-private:
-    static MSP430ProjectSystem& makeProjectSystem(ProjectContext& context)
-    {
-        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
-        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
     }
 };
 

@@ -142,22 +142,17 @@ TEST(PropertyGroup, UnusableFilesLeaveNoCurrentFileAndNeverCrash)
         nested += "<group name=\"g\">";
     const std::string hugeValue = "<t><group name=\"G\" default=\"" + std::string(4 << 20, 'v') +
                                   "\"><groupEntry name=\"" + std::string(1 << 20, 'e') + "\"/></group></t>";
+    // Malformed text is tested with the parser and endless includes with the
+    // preprocessor; here any failed load must leave no current file.
     const struct {
         const char* name;
         std::string content;
         bool loads;
     } cases[] = {
-        {"empty", "", false},
-        {"declaration", "<?xml version=\"1.0\"?>", false},
-        {"text", "this is not XML at all", false},
-        {"binary", std::string("\0\x01\xff<<>>", 7), false},
-        {"brackets", deep, false},
-        {"unclosed", "<t>" + nested, false},
+        {"empty", "", false},      {"binary", std::string("\0\x01\xff<<>>", 7), false},
+        {"brackets", deep, false}, {"unclosed", "<t>" + nested, false},
         {"huge", hugeValue, true},
-        {"include", "<t><include filename=\"include.xml\"/></t>", true},
     };
-    // A file that includes itself is stopped by the preprocessor's depth bound.
-    writeFile(dir.path() + "/include.xml", "<t><include filename=\"include.xml\"/><group name=\"I\"/></t>");
     for (const auto& c : cases) {
         const std::string path = dir.path() + "/" + c.name + ".xml";
         writeFile(path, c.content);

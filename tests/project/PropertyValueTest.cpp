@@ -23,10 +23,8 @@ PropertyClass textClass(PropertyClass::Type type, const std::string& defaultValu
     return PropertyClass("t", type, "", "", "", "", defaultValue);
 }
 
-TEST(PropertyValue, DefaultsDependOnTheConstructorForm)
+TEST(PropertyValue, ClassesReadTheirDefinitionAndHexTextKeepsItsWidth)
 {
-    EXPECT_EQ(textClass(PropertyClass::Boolean).defaultValue(), "No");
-    EXPECT_EQ(PropertyClass("c", "", "", "", "", ColorValue()).defaultValue(), "Automatic");
     EXPECT_EQ(toHexString(10, 0xFFFF), "0x000a");
     EXPECT_EQ(toHexString(0x12345, 0xFF), "0x12345"); // never cut
     EXPECT_EQ(toHexString(1, -1), "0x1");

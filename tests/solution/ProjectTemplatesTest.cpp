@@ -86,13 +86,11 @@ TEST_F(ProjectTemplatesTest, ContentCompletesTheProjectWithoutOverwritingIt)
 <project template_name="T" type="Library">
   <folder name="src" filter="c;h">
     <file name="src/main.c"><property name="file_type" value="C"/></file>
-    <file name="$(ProjectName).c"/>
   </folder>
   <folder name="src" filter="other"/>
   <folder name="Source Files" filter="c;s"/>
   <file name="$(StudioDir)/crt0.asm" expand="No"/>
   <file name="$(StudioDir)/boot.s"/>
-  <file name="generated.c" source="gen"/>
   <property name="kept" value="template"/>
   <property name="plain" value="$(ProjectName)"/>
   <property name="expanded" value="$(ProjectName)" expand="YES" configuration=""/>
@@ -116,10 +114,8 @@ TEST_F(ProjectTemplatesTest, ContentCompletesTheProjectWithoutOverwritingIt)
     EXPECT_EQ(value(sources, "Common", "filter"), "c;s");
 
     EXPECT_EQ(value(s.file, "Common", "file_type"), "C");
-    EXPECT_NE(s.system.findFile(s.folder, "p.c"), nullptr);
     EXPECT_NE(s.system.findFile(s.project, "$(StudioDir)/crt0.asm"), nullptr);
     EXPECT_NE(s.system.findFile(sources, "/studio/boot.s"), nullptr); // its folder's filter lists ".s"
-    EXPECT_EQ(s.system.findFile(s.project, "generated.c"), nullptr);
 
     EXPECT_EQ(value(s.project, "Common", "kept"), "solution");
     EXPECT_EQ(value(s.project, "Common", "plain"), "$(ProjectName)");

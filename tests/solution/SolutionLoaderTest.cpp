@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "macros/MacroSystem.h"
-#include "project/MSP430ProjectSystem.h"
+#include "project/PropertyFixture.h"
 #include "solution/ProjectTemplates.h"
 #include "solution/SolutionLoadError.h"
 #include "solution/SolutionLoader.h"
@@ -21,10 +19,8 @@ std::string solution(const std::string& body, const std::string& root = "solutio
     return "<!DOCTYPE Ambrel_Project_File>\n<" + root + ">" + body + "</" + tag + ">\n";
 }
 
-class SolutionLoaderTest : public ::testing::Test {
+class SolutionLoaderTest : public ::testing::Test, protected propertytest::Model {
 protected:
-    SolutionLoaderTest() : system(makeProjectSystem()) {}
-
     void put(const std::string& name, const std::string& text) { testsupport::writeFile(at(name), text); }
     std::string at(const std::string& name) const { return dir.path() + "/" + name; }
     // The failure's subject and message as one text, or "loaded".
@@ -41,54 +37,20 @@ protected:
         }
     }
 
-    MSP430ProjectSystem& makeProjectSystem()
-    {
-        context.projectSystem = std::make_unique<MSP430ProjectSystem>(context);
-        return static_cast<MSP430ProjectSystem&>(*context.projectSystem);
-    }
-
     testsupport::TempDir dir;
-    MacroSystem macroSystem;
-    ProjectContext context{macroSystem};
-    MSP430ProjectSystem& system;
 };
 
-TEST_F(SolutionLoaderTest, ImportsKeepTheirWrittenNameAndIndexNestedSolutions)
-{
-    macroSystem.setSystemMacro("Sub", "sub");
-    put("s.hzp", solution("<project Name=\"app\"/><import file_name=\"$(Sub)/lib.hzp\"/>"));
-    put("sub/lib.hzp",
-        solution("<project Name=\"app\"/><import file_name=\"deep.hzp\"/>", "solution Name=\"Lib\" version=\"2\""));
-    put("sub/deep.hzp", solution("<project Name=\"x\"/>", "solution Name=\"Deep\""));
-    ASSERT_EQ(load("s.hzp"), "loaded");
-
-    ProjectElement* lib = system.findSolution("Lib");
-    ASSERT_NE(lib, nullptr);
-    EXPECT_TRUE(lib->imported());
-    EXPECT_EQ(lib->attribute("file_name"), "$(Sub)/lib.hzp");
-    EXPECT_EQ(lib->path().filePath(), at("sub/lib.hzp"));
-    EXPECT_EQ(system.projectNames(), (Names{"app", "app(Lib)", "x(Lib,Deep)"}));
-    EXPECT_EQ(system.solutionNames(), (Names{"Deep", "Lib", "Lib,Deep", "S"}));
-    // A root without "version" is converted and marked current; nothing stays modified.
-    EXPECT_EQ(system.findSolution("Deep")->attribute("version"), "2");
-    EXPECT_FALSE(lib->modified() || system.solutionElement()->modified());
-}
-
-// The command line shows only the message; the subject and parse flag are seen here.
+// The command line shows only the message, and the other load failures are
+// checked there; the subject and parse flag are seen here.
 TEST_F(SolutionLoaderTest, FailuresNameTheirSubjectAndLeaveNoSolution)
 {
     put("broken.hzp", "<!DOCTYPE Ambrel_Project_File>\n<solution>\n<project></solution>");
-    put("template.hzp", solution("<project Name=\"p\" template_name=\"None\"/>"));
-    put("unnamed.hzp", solution("<project Name=\"p\" template_name=\"\"/>"));
     std::string deep;
     for (int i = 0; i < SolutionLoader::kMaxNesting; ++i)
         deep = "<folder>" + deep + "</folder>";
     put("deep.hzp", solution(deep));
-    macroSystem.setSystemMacro("TargetsDir", dir.path()); // no templates file there
 
     EXPECT_EQ(load("broken.hzp"), at("broken.hzp") + "|tagName mismatch|line 2");
-    EXPECT_EQ(load("template.hzp"), "None| project template not found");
-    EXPECT_EQ(load("unnamed.hzp"), "no template for project |p");
     EXPECT_EQ(load("deep.hzp"), at("deep.hzp") + "| nests elements more than 256 deep");
 }
 

@@ -48,7 +48,7 @@ void expectCases(const std::vector<Case>& cases, const char* macros = nullptr, b
 
 const std::string kPrefix = "XmlPP::processConditionals(): ";
 
-TEST(XmlPP2Test, ConditionalsAndDefinesFollowDocumentOrder)
+TEST(XmlPP2Test, ConditionalsSwitchesAndDefinesFollowDocumentOrder)
 {
     expectCases({
         {R"X(<r><define name="X" value="b"/><if X="a,b"><k/></if><ifnot X="a,b"><n/></ifnot>
@@ -67,14 +67,7 @@ TEST(XmlPP2Test, ConditionalsAndDefinesFollowDocumentOrder)
          {kPrefix + "missing name and/or value in <define>", kPrefix + "missing name and/or value in <define>"}},
         // A preprocessing element at the top has nowhere to go and stays.
         {R"X(<if a="1"><k/></if>)X", "if[a=1](k)", {}},
-    });
-    // Variables also come from the macros the load is given.
-    expectCases({{R"X(<r><if M="5"><k/></if><ifdef name="M"><k2/></ifdef></r>)X", "r(k,k2)", {}}}, "M=5;;");
-}
-
-TEST(XmlPP2Test, SwitchChoosesFirstMatchingCaseElseLastDefault)
-{
-    expectCases({
+        // A switch takes its first matching case, else its last default.
         {R"X(<r><define name="V" value="2"/>
             <switch name="V"><default><d1/></default><case value="1"><c1/></case><case value="3,2"><c2/></case>
               <case value="2"><c3/></case><default><d2/></default></switch>
@@ -85,6 +78,8 @@ TEST(XmlPP2Test, SwitchChoosesFirstMatchingCaseElseLastDefault)
          "r(c2,d2,z)",
          {}},
     });
+    // Variables also come from the macros the load is given.
+    expectCases({{R"X(<r><if M="5"><k/></if><ifdef name="M"><k2/></ifdef></r>)X", "r(k,k2)", {}}}, "M=5;;");
 }
 
 TEST(XmlPP2Test, ForRepeatsElementChildrenWithIndexMacros)
