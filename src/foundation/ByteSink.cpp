@@ -2,10 +2,25 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 bool FileSink::put(const unsigned char* data, std::size_t size)
 {
     return size == 0 || std::fwrite(data, 1, size, stream_) == size;
+}
+
+bool FdSink::put(const unsigned char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t written = write(fd_, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& readFailure)
@@ -29,9 +44,22 @@ CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& r
 
 CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure)
 {
-    if (fseeko(in, static_cast<off_t>(offset), SEEK_SET) != 0) {
-        readFailure = std::strerror(errno);
-        return CopyResult::ReadError;
+    // Positioned reads: one system call per block, none to seek, and no stdio copy.
+    const int fd = fileno(in);
+    unsigned char buffer[64 * 1024];
+    while (size > 0) {
+        std::size_t want = size < sizeof buffer ? static_cast<std::size_t>(size) : sizeof buffer;
+        ssize_t got = pread(fd, buffer, want, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            readFailure = got < 0 ? std::strerror(errno) : "unexpected end of file";
+            return CopyResult::ReadError;
+        }
+        if (!out.put(buffer, static_cast<std::size_t>(got)))
+            return CopyResult::WriteError;
+        offset += static_cast<std::uint64_t>(got);
+        size -= static_cast<std::uint64_t>(got);
     }
-    return copyBytes(in, size, out, readFailure);
+    return CopyResult::Ok;
 }

@@ -23,6 +23,17 @@ private:
     FILE* stream_;
 };
 
+// A sink over an open file descriptor that it does not own; writes go straight
+// to the descriptor, without a stdio buffer in between.
+class FdSink : public ByteSink {
+public:
+    explicit FdSink(int fd) : fd_(fd) {}
+    bool put(const unsigned char* data, std::size_t size) override;
+
+private:
+    int fd_;
+};
+
 enum class CopyResult { Ok, ReadError, WriteError };
 
 // Copies exactly `size` bytes from the current position of `in` to `out` through a
@@ -30,5 +41,6 @@ enum class CopyResult { Ok, ReadError, WriteError };
 // the input ends early, else the system's text).
 CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& readFailure);
 
-// The same, starting at `offset` from the start of `in`.
+// The same, starting at `offset` from the start of `in`, read with pread(2): the
+// stream's own position and buffer are left alone.
 CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);

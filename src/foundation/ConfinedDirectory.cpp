@@ -1,5 +1,6 @@
 #include "foundation/ConfinedDirectory.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -45,6 +46,7 @@ ConfinedDirectory::ConfinedDirectory(std::string root) : root_(std::move(root)) 
 
 ConfinedDirectory::~ConfinedDirectory()
 {
+    dropChain(0);
     if (rootFd_ >= 0)
         close(rootFd_);
 }
@@ -66,15 +68,57 @@ bool ConfinedDirectory::openRoot()
 
 ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relative, int& fd)
 {
+    if (!openRoot())
+        return Result::Failed;
     Walk walk;
     std::string leaf;
-    Result result = locate(relative, walk, leaf);
-    if (result != Result::Ok)
-        return result;
+    int dir = -1;
+    // A name of plain parts ("." and ".." change where the walk is) can take the quick way.
+    const std::vector<std::string> parts = pathComponents(relative);
+    const bool plain = !parts.empty() && std::none_of(parts.begin(), parts.end(), [](const std::string& part) {
+        return part == "." || part == "..";
+    });
+    if (plain && followChain(parts, dir)) {
+        leaf = parts.back();
+    } else {
+        Result result = locate(relative, walk, leaf);
+        if (result != Result::Ok)
+            return result;
+        dir = walk.current();
+    }
     // Whatever is in the file's place goes, so a link there is never written through.
-    unlinkat(walk.current(), leaf.c_str(), 0);
-    fd = openat(walk.current(), leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    unlinkat(dir, leaf.c_str(), 0);
+    fd = openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     return fd >= 0 ? Result::Ok : Result::Failed;
+}
+
+bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& dir)
+{
+    const std::size_t directories = parts.size() - 1;
+    std::size_t keep = 0;
+    while (keep < chain_.size() && keep < directories && chain_[keep].first == parts[keep])
+        ++keep;
+    dropChain(keep);
+    for (std::size_t i = keep; i < directories; ++i) {
+        const int parent = chain_.empty() ? rootFd_ : chain_.back().second;
+        const char* name = parts[i].c_str();
+        int opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (opened < 0 && errno == ENOENT && mkdirat(parent, name, 0777) == 0)
+            opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (opened < 0)
+            return false;
+        chain_.emplace_back(parts[i], opened);
+    }
+    dir = chain_.size() == directories && directories > 0 ? chain_.back().second : rootFd_;
+    return true;
+}
+
+void ConfinedDirectory::dropChain(std::size_t keep)
+{
+    while (chain_.size() > keep) {
+        close(chain_.back().second);
+        chain_.pop_back();
+    }
 }
 
 void ConfinedDirectory::removeFile(const std::string& relative)

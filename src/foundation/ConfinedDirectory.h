@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Creates files below one directory and nowhere else, whatever the names ask
@@ -44,6 +45,12 @@ private:
     };
 
     bool openRoot();
+    // Opens (making them where missing) the directories of `parts` but the last,
+    // reusing those the previous name opened, and sets `dir` to the innermost.
+    // False when a step meets anything but a directory or fails: the careful
+    // walk then decides what that means.
+    bool followChain(const std::vector<std::string>& parts, int& dir);
+    void dropChain(std::size_t keep);
     // Opens the directories on the way to `relative`, leaving `walk` in the last
     // one and the final name in `leaf`.
     Result locate(const std::string& relative, Walk& walk, std::string& leaf);
@@ -51,4 +58,7 @@ private:
     std::string root_;
     std::string rootPath_; // absolute and canonical, to judge absolute link texts
     int rootFd_ = -1;
+    // The directories below the root opened for the previous plain name, each
+    // with its name: names come sorted, so most share all of them.
+    std::vector<std::pair<std::string, int>> chain_;
 };

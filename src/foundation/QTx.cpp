@@ -1,6 +1,7 @@
 #include "foundation/QTx.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,18 +68,18 @@ bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& f
 
 bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
 {
-    FILE* stream = fdopen(fd, "wb");
-    if (stream == nullptr) {
-        close(fd);
-        return false;
-    }
-    FileSink sink(stream);
+    // Straight to the descriptor: the bytes come in large blocks, so a stdio buffer would only copy them.
+    FdSink sink(fd);
     struct stat status {};
     // The times and mode are set through the descriptor, never through a name a link could redirect.
     const timespec times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
-    bool written = fill(sink) && std::fflush(stream) == 0 && fstat(fd, &status) == 0 && futimens(fd, times) == 0 &&
-                   (!readOnly || fchmod(fd, status.st_mode & 07777 & ~S_IWUSR) == 0);
-    return std::fclose(stream) == 0 && written;
+    bool written = fill(sink) && futimens(fd, times) == 0 &&
+                   (!readOnly || (fstat(fd, &status) == 0 && fchmod(fd, status.st_mode & 07777 & ~S_IWUSR) == 0));
+    const int failure = errno;
+    const bool closed = close(fd) == 0;
+    if (!written)
+        errno = failure;
+    return written && closed;
 }
 
 InstallationDirectories applicationPath(const char* argv0, int levelsUp)

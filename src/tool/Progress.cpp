@@ -21,10 +21,14 @@ constexpr char kErase[] = "\r\033[K";
 // "7 974 974": thousands apart, as the line is read at a glance.
 std::string grouped(std::uint64_t value)
 {
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3)
-        digits.insert(at - 3, " ");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ' ';
+        text += digits[i];
+    }
+    return text;
 }
 
 // Megabytes of 10^6 bytes, as disks and transfer rates are counted.
