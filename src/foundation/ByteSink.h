@@ -11,6 +11,9 @@ public:
     virtual ~ByteSink() = default;
     // Appends `size` bytes; false on failure, with errno describing it.
     virtual bool put(const unsigned char* data, std::size_t size) = 0;
+    // Appends the first `size` bytes of the file open as `fd` (read with pread, so
+    // its offset is left alone); false on failure, with errno describing it.
+    virtual bool putFile(int fd, std::uint64_t size);
 };
 
 // A sink over an open stdio stream that it does not own.
@@ -18,6 +21,8 @@ class FileSink : public ByteSink {
 public:
     explicit FileSink(FILE* stream) : stream_(stream) {}
     bool put(const unsigned char* data, std::size_t size) override;
+    // Copies inside the kernel when both files allow it.
+    bool putFile(int fd, std::uint64_t size) override;
 
 private:
     FILE* stream_;

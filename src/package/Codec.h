@@ -49,5 +49,8 @@ enum class Inflated {
 // Inflates the zlib stream that runs from the current position of `in` to its
 // end into `out`. The sink never receives a byte past `expectedLength`; damage
 // found part-way still makes the result Damaged, after what came before it was
-// put, so a caller acts on the bytes only once Ok is returned.
-Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out);
+// put, so a caller acts on the bytes only once Ok is returned. With `workers`
+// above 0 and a large stream in a regular file, the second half of the stream
+// may be inflated on another thread at the same time, with the same result.
+Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out,
+                       unsigned workers = Deflater::defaultWorkers());

@@ -1,12 +1,26 @@
 #include <cerrno>
+#include <cstring>
 #include <isa-l/igzip_lib.h>
+#include <libdeflate.h>
+#include <limits>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 #include "package/Codec.h"
+#include "package/TailInflater.h"
 
 namespace {
 
 constexpr std::size_t kBufferSize = 128 * 1024;
+// Below this a second thread saves less than it costs to start.
+constexpr std::uint64_t kTwoThreadMinimum = 4 * 1024 * 1024;
+// Our writer leaves an empty stored block every 2 MiB of plain bytes; a cut is
+// looked for this far past the middle of the stream.
+constexpr std::uint64_t kCutWindow = 8 * 1024 * 1024;
+constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
 
 // The header checks zlib's inflate makes for a stream with the default 32 KiB
 // window: the header's check bits, the deflate method, a window of at most
@@ -16,49 +30,150 @@ bool acceptableHeader(unsigned char cmf, unsigned char flg)
     return (cmf * 256u + flg) % 31 == 0 && (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && !(flg & 0x20);
 }
 
+// One pass over the whole stream, which may pause after a given number of input
+// bytes and go on from there later.
+class SerialInflater {
+public:
+    SerialInflater(FILE* in, std::uint64_t expectedLength) : in_(in), expectedLength_(expectedLength)
+    {
+        isal_inflate_init(&state_);
+        // ISA-L reads the header again and verifies the Adler-32 at the end.
+        state_.crc_flag = ISAL_ZLIB;
+    }
+
+    // Inflates into `out` until the stream is done, or returns nothing once
+    // `inputLimit` bytes have been read and inflated as far as they go.
+    std::optional<Inflated> run(std::uint64_t inputLimit, ByteSink& out)
+    {
+        while (state_.block_state != ISAL_BLOCK_FINISH) {
+            if (state_.avail_in == 0 && !atEnd_) {
+                // Room left in the output means ISA-L stopped for want of input.
+                if (read_ == inputLimit && state_.avail_out > 0)
+                    return std::nullopt;
+                if (read_ < inputLimit && !readMore(inputLimit))
+                    return Inflated::Damaged;
+            }
+            std::uint32_t availableBefore = state_.avail_in;
+            state_.next_out = output_.data();
+            state_.avail_out = static_cast<std::uint32_t>(kBufferSize);
+            if (isal_inflate(&state_) != ISAL_DECOMP_OK)
+                return Inflated::Damaged;
+            std::size_t got = kBufferSize - state_.avail_out;
+            // No progress with all input given: the stream is cut short.
+            if (got == 0 && state_.avail_in == availableBefore && atEnd_ && state_.block_state != ISAL_BLOCK_FINISH)
+                return Inflated::Damaged;
+            produced_ += got;
+            // More than announced is damage; the sink never sees bytes past the length.
+            if (produced_ > expectedLength_)
+                return Inflated::Damaged;
+            if (got > 0 && !out.put(output_.data(), got))
+                return Inflated::WriteError;
+        }
+        // ISA-L reads ahead: bytes it holds past the check value are trailing bytes too.
+        bool heldBack = state_.avail_in > 0 || state_.read_in_length > 0 || state_.tmp_in_size > 0;
+        if (produced_ != expectedLength_ || heldBack || std::ferror(in_))
+            return Inflated::Damaged;
+        int savedErrno = errno;
+        bool trailing = std::fgetc(in_) != EOF;
+        errno = savedErrno;
+        return trailing || std::ferror(in_) ? Inflated::Damaged : Inflated::Ok;
+    }
+
+    // After a pause: the input read ended exactly where a block ends, and every
+    // plain byte before it was put, so the next block starts the rest.
+    bool betweenBlocks() const
+    {
+        return state_.block_state == ISAL_BLOCK_NEW_HDR && state_.avail_in == 0 && state_.read_in_length == 0 &&
+               state_.tmp_in_size == 0 && state_.tmp_out_valid == state_.tmp_out_processed;
+    }
+
+    std::uint64_t produced() const { return produced_; }
+
+private:
+    bool readMore(std::uint64_t inputLimit)
+    {
+        std::size_t want =
+            inputLimit - read_ < kBufferSize ? static_cast<std::size_t>(inputLimit - read_) : kBufferSize;
+        state_.next_in = input_.data();
+        state_.avail_in = static_cast<std::uint32_t>(std::fread(input_.data(), 1, want, in_));
+        atEnd_ = state_.avail_in < want;
+        bool first = read_ == 0;
+        read_ += state_.avail_in;
+        return !first || (state_.avail_in >= 2 && acceptableHeader(input_[0], input_[1]));
+    }
+
+    FILE* in_;
+    const std::uint64_t expectedLength_;
+    std::vector<unsigned char> input_ = std::vector<unsigned char>(kBufferSize);
+    std::vector<unsigned char> output_ = std::vector<unsigned char>(kBufferSize);
+    inflate_state state_;
+    std::uint64_t read_ = 0, produced_ = 0;
+    bool atEnd_ = false;
+};
+
+// Passes bytes on while computing their Adler-32.
+struct AdlerSink : ByteSink {
+    explicit AdlerSink(ByteSink& next) : next(next) {}
+    bool put(const unsigned char* data, std::size_t size) override
+    {
+        adler = libdeflate_adler32(adler, data, size);
+        return next.put(data, size);
+    }
+    ByteSink& next;
+    std::uint32_t adler = 1;
+};
+
+// File offsets: the stream starts at `start`, the tail at `cut`, the file ends at `end`.
+struct Cut {
+    std::uint64_t start, cut, end;
+};
+
+// Where a large stream in a regular file may be cut in two: just after the
+// first empty stored block from its middle on, which ends every chunk our
+// writer makes but the last. Such bytes may also occur by chance; the caller
+// checks that the cut is a block boundary.
+std::optional<Cut> findCut(FILE* in)
+{
+    struct stat status {};
+    off_t start = ftello(in);
+    if (start < 0 || fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size < start + static_cast<off_t>(kTwoThreadMinimum))
+        return std::nullopt;
+    const std::uint64_t end = static_cast<std::uint64_t>(status.st_size);
+    std::uint64_t from = static_cast<std::uint64_t>(start) + (end - static_cast<std::uint64_t>(start)) / 2;
+    const std::uint64_t until = std::min(from + kCutWindow, end - sizeof kEmptyStoredBlock);
+    std::vector<unsigned char> window(256 * 1024);
+    while (from < until) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), until - from));
+        if (pread(fileno(in), window.data(), want, static_cast<off_t>(from)) != static_cast<ssize_t>(want))
+            return std::nullopt;
+        void* found = memmem(window.data(), want, kEmptyStoredBlock, sizeof kEmptyStoredBlock);
+        if (found != nullptr) {
+            std::uint64_t at = from + static_cast<std::uint64_t>(static_cast<unsigned char*>(found) - window.data());
+            return Cut{static_cast<std::uint64_t>(start), at + sizeof kEmptyStoredBlock, end};
+        }
+        // The marker may straddle two windows.
+        from += want > 3 ? want - 3 : want;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out)
+Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out, unsigned workers)
 {
-    std::vector<unsigned char> inputBuffer(kBufferSize), outputBuffer(kBufferSize);
-    inflate_state state;
-    isal_inflate_init(&state);
-    // ISA-L reads the header again and verifies the Adler-32 at the end.
-    state.crc_flag = ISAL_ZLIB;
-    std::uint64_t produced = 0;
-    bool atEnd = false;
-    bool checkedHeader = false;
-    while (state.block_state != ISAL_BLOCK_FINISH) {
-        if (state.avail_in == 0 && !atEnd) {
-            state.next_in = inputBuffer.data();
-            state.avail_in = static_cast<std::uint32_t>(std::fread(inputBuffer.data(), 1, kBufferSize, in));
-            atEnd = state.avail_in < kBufferSize;
-            if (!checkedHeader && (state.avail_in < 2 || !acceptableHeader(inputBuffer[0], inputBuffer[1])))
-                return Inflated::Damaged;
-            checkedHeader = true;
-        }
-        std::uint32_t availableBefore = state.avail_in;
-        state.next_out = outputBuffer.data();
-        state.avail_out = static_cast<std::uint32_t>(kBufferSize);
-        if (isal_inflate(&state) != ISAL_DECOMP_OK)
-            return Inflated::Damaged;
-        std::size_t got = kBufferSize - state.avail_out;
-        // No progress with all input given: the stream is cut short.
-        if (got == 0 && state.avail_in == availableBefore && atEnd && state.block_state != ISAL_BLOCK_FINISH)
-            return Inflated::Damaged;
-        produced += got;
-        // More than announced is damage; the sink never sees bytes past the length.
-        if (produced > expectedLength)
-            return Inflated::Damaged;
-        if (got > 0 && !out.put(outputBuffer.data(), got))
-            return Inflated::WriteError;
+    SerialInflater serial(in, expectedLength);
+    if (std::optional<Cut> cut = workers > 0 ? findCut(in) : std::nullopt) {
+        // The tail is inflated on the side while this thread inflates the head;
+        // when the two do not join up exactly, this thread goes on alone as if
+        // nothing had been tried, so the result is always the single pass's.
+        TailInflater tail(fileno(in), cut->cut, cut->end, expectedLength);
+        AdlerSink head(out);
+        if (std::optional<Inflated> result = serial.run(cut->cut - cut->start, head))
+            return *result;
+        if (tail.finish() && serial.betweenBlocks() && serial.produced() + tail.length() == expectedLength &&
+            adler32_combine64(head.adler, tail.adler(), static_cast<z_off64_t>(tail.length())) == tail.checkValue())
+            return out.putFile(tail.plainFd(), tail.length()) ? Inflated::Ok : Inflated::WriteError;
     }
-    // ISA-L reads ahead: bytes it holds past the check value are trailing bytes too.
-    bool heldBack = state.avail_in > 0 || state.read_in_length > 0 || state.tmp_in_size > 0;
-    if (produced != expectedLength || heldBack || std::ferror(in))
-        return Inflated::Damaged;
-    int savedErrno = errno;
-    bool trailing = std::fgetc(in) != EOF;
-    errno = savedErrno;
-    return trailing || std::ferror(in) ? Inflated::Damaged : Inflated::Ok;
+    return *serial.run(std::numeric_limits<std::uint64_t>::max(), out);
 }

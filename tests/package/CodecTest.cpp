@@ -11,10 +11,16 @@ namespace {
 
 struct StringSink : ByteSink {
     std::string bytes;
+    int filesPut = 0; // a file is put only when the second thread's tail was used
     bool put(const unsigned char* data, std::size_t size) override
     {
         bytes.append(reinterpret_cast<const char*>(data), size);
         return true;
+    }
+    bool putFile(int fd, std::uint64_t size) override
+    {
+        ++filesPut;
+        return ByteSink::putFile(fd, size);
     }
 };
 
@@ -66,18 +72,41 @@ std::string randomBytes(std::size_t size)
     return bytes;
 }
 
-Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr)
+Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr,
+                      unsigned workers = 0, int* filesPut = nullptr)
 {
     FILE* in = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), in);
     std::rewind(in);
     StringSink sink;
-    Inflated result = inflateStream(in, expectedLength, sink);
+    Inflated result = inflateStream(in, expectedLength, sink, workers);
     std::fclose(in);
     EXPECT_LE(sink.bytes.size(), expectedLength);
     if (plain != nullptr)
         *plain = sink.bytes;
+    if (filesPut != nullptr)
+        *filesPut = sink.filesPut;
     return result;
+}
+
+// A stream with an empty stored block past its middle, as a sync flush leaves,
+// and back-references across it.
+std::string zlibSyncFlushed(const std::string& head, const std::string& tail)
+{
+    std::string stream(compressBound(static_cast<uLong>(head.size() + tail.size())) + 64, '\0');
+    z_stream zs{};
+    deflateInit(&zs, 6);
+    zs.next_out = reinterpret_cast<Bytef*>(stream.data());
+    zs.avail_out = static_cast<uInt>(stream.size());
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(head.data()));
+    zs.avail_in = static_cast<uInt>(head.size());
+    deflate(&zs, Z_SYNC_FLUSH);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(tail.data()));
+    zs.avail_in = static_cast<uInt>(tail.size());
+    deflate(&zs, Z_FINISH);
+    stream.resize(zs.total_out);
+    deflateEnd(&zs);
+    return stream;
 }
 
 constexpr std::size_t kChunk = Deflater::kChunkSize;
@@ -157,4 +186,48 @@ TEST(Codec, InflateReportsARefusingSink)
     EXPECT_EQ(inflateStream(in, plain.size(), full), Inflated::WriteError);
     EXPECT_EQ(errno, ENOSPC);
     std::fclose(in);
+}
+
+TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
+{
+    // Over 4 MiB packed, so that the second thread is used.
+    const std::string noise = randomBytes(5 * kChunk / 2), text = sourceText(kChunk);
+    const std::string ours = text + noise + text, zlibHead = noise + text, zlibTail = noise.substr(0, 50000);
+    const std::string zlibPlain = zlibHead + text.substr(kChunk - 30000) + zlibTail;
+    const std::string zlibStream = zlibSyncFlushed(zlibHead, text.substr(kChunk - 30000) + zlibTail);
+    const struct {
+        const char* name;
+        std::string plain, stream;
+        bool tailUsed;
+    } streams[] = {
+        {"ours", ours, deflated(ours, 2), true},
+        // The tail refers back across the cut: the second thread's work is dropped.
+        {"zlib", zlibPlain, zlibStream, false},
+    };
+    for (const auto& [name, plain, stream, tailUsed] : streams) {
+        SCOPED_TRACE(name);
+        ASSERT_GE(stream.size(), 4u << 20);
+        std::string flipped = stream, wrongCheck = stream;
+        flipped[stream.size() * 3 / 4] ^= 0x10;
+        wrongCheck[stream.size() - 1] ^= 0x01;
+        const std::pair<const char*, std::string> variants[] = {
+            {"intact", stream},
+            {"flipped in the tail", flipped},
+            {"wrong check value", wrongCheck},
+            {"cut short", stream.substr(0, stream.size() - 5)},
+            {"trailing byte", stream + '\0'},
+        };
+        for (const auto& [variant, bytes] : variants) {
+            SCOPED_TRACE(variant);
+            std::string serial, parallel;
+            int filesPut = 0;
+            Inflated expected = inflateBytes(bytes, plain.size(), &serial);
+            EXPECT_EQ(expected, variant == variants[0].first ? Inflated::Ok : Inflated::Damaged);
+            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &filesPut), expected);
+            if (expected == Inflated::Ok) {
+                EXPECT_TRUE(parallel == plain);
+                EXPECT_EQ(filesPut, tailUsed ? 1 : 0);
+            }
+        }
+    }
 }

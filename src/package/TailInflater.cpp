@@ -1,0 +1,115 @@
+#include "package/TailInflater.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <isa-l/igzip_lib.h>
+#include <libdeflate.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#include "foundation/PrivateFile.h"
+
+namespace {
+
+constexpr std::size_t kBufferSize = 128 * 1024;
+
+bool readAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
+{
+    ssize_t got;
+    do
+        got = pread(fd, data, size, static_cast<off_t>(offset));
+    while (got < 0 && errno == EINTR);
+    return got == static_cast<ssize_t>(size);
+}
+
+bool writeAll(int fd, const unsigned char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+TailInflater::TailInflater(int fd, std::uint64_t from, std::uint64_t end, std::uint64_t maxLength)
+    : fd_(fd), from_(from), end_(end), maxLength_(maxLength)
+{
+    // The plain tail is held in the temporary directory: it is not known yet
+    // where the caller keeps its own output.
+    const char* dir = std::getenv("TMPDIR");
+    plain_ = openPrivateFile(dir != nullptr && *dir != '\0' ? dir : "/tmp");
+    if (plain_ == nullptr)
+        return;
+    try {
+        thread_ = std::thread([this] { ok_ = run(); });
+    } catch (const std::system_error&) {
+        // No thread: the caller inflates everything itself.
+    }
+}
+
+TailInflater::~TailInflater()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    if (plain_ != nullptr)
+        std::fclose(plain_);
+}
+
+bool TailInflater::finish()
+{
+    if (!thread_.joinable())
+        return false;
+    thread_.join();
+    return ok_;
+}
+
+bool TailInflater::run()
+{
+    std::vector<unsigned char> input(kBufferSize), output(kBufferSize);
+    inflate_state state;
+    isal_inflate_init(&state); // raw deflate: no header, no check value
+    std::uint64_t offset = from_;
+    while (state.block_state != ISAL_BLOCK_FINISH) {
+        if (stop_)
+            return false;
+        if (state.avail_in == 0) {
+            std::size_t want = end_ - offset < kBufferSize ? static_cast<std::size_t>(end_ - offset) : kBufferSize;
+            // Out of input before the final block: the stream is cut short.
+            if (want == 0 || !readAt(fd_, input.data(), want, offset))
+                return false;
+            offset += want;
+            state.next_in = input.data();
+            state.avail_in = static_cast<std::uint32_t>(want);
+        }
+        state.next_out = output.data();
+        state.avail_out = static_cast<std::uint32_t>(kBufferSize);
+        // Damage, or a back-reference before `from` (ISAL_INVALID_LOOKBACK).
+        if (isal_inflate(&state) != ISAL_DECOMP_OK)
+            return false;
+        std::size_t got = kBufferSize - state.avail_out;
+        length_ += got;
+        if (length_ > maxLength_)
+            return false;
+        adler_ = libdeflate_adler32(adler_, output.data(), got);
+        if (!writeAll(fileno(plain_), output.data(), got))
+            return false;
+    }
+    // ISA-L reads ahead: the whole bytes it holds past the final block were never
+    // part of it. Exactly the check value must follow.
+    std::uint64_t after = (end_ - offset) + state.avail_in + static_cast<std::uint64_t>(state.read_in_length) / 8;
+    unsigned char trailer[4];
+    if (after != sizeof trailer || state.tmp_in_size != 0 || !readAt(fd_, trailer, sizeof trailer, end_ - 4))
+        return false;
+    for (unsigned char byte : trailer)
+        checkValue_ = (checkValue_ << 8) | byte;
+    return true;
+}
