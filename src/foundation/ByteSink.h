@@ -14,6 +14,9 @@ public:
     // Appends the first `size` bytes of the file open as `fd` (read with pread, so
     // its offset is left alone); false on failure, with errno describing it.
     virtual bool putFile(int fd, std::uint64_t size);
+    // True when the bytes are stored in a file anyway, so that holding part of
+    // them in a side file first costs no more disk than the sink itself.
+    virtual bool storesBytes() const { return false; }
 };
 
 // A sink over an open stdio stream that it does not own.
@@ -23,6 +26,7 @@ public:
     bool put(const unsigned char* data, std::size_t size) override;
     // Copies inside the kernel when both files allow it.
     bool putFile(int fd, std::uint64_t size) override;
+    bool storesBytes() const override { return true; }
 
 private:
     FILE* stream_;

@@ -163,7 +163,9 @@ std::optional<Cut> findCut(FILE* in)
 Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out, unsigned workers)
 {
     SerialInflater serial(in, expectedLength);
-    if (std::optional<Cut> cut = workers > 0 ? findCut(in) : std::nullopt) {
+    // A sink that keeps only what it reads (a listing) would have the side file
+    // fill the temporary directory for nothing: it gets the single pass.
+    if (std::optional<Cut> cut = workers > 0 && out.storesBytes() ? findCut(in) : std::nullopt) {
         // The tail is inflated on the side while this thread inflates the head;
         // when the two do not join up exactly, this thread goes on alone as if
         // nothing had been tried, so the result is always the single pass's.

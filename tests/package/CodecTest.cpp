@@ -10,6 +10,7 @@
 namespace {
 
 struct StringSink : ByteSink {
+    bool storesBytes() const override { return true; }
     std::string bytes;
     int filesPut = 0; // a file is put only when the second thread's tail was used
     bool put(const unsigned char* data, std::size_t size) override
