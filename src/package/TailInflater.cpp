@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "foundation/ByteSink.h"
 #include "foundation/PrivateFile.h"
 
 namespace {
@@ -21,20 +22,6 @@ bool readAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
         got = pread(fd, data, size, static_cast<off_t>(offset));
     while (got < 0 && errno == EINTR);
     return got == static_cast<ssize_t>(size);
-}
-
-bool writeAll(int fd, const unsigned char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -100,7 +87,7 @@ bool TailInflater::run()
         if (length_ > maxLength_)
             return false;
         adler_ = libdeflate_adler32(adler_, output.data(), got);
-        if (!writeAll(fileno(plain_), output.data(), got))
+        if (!FdSink(fileno(plain_)).put(output.data(), got))
             return false;
     }
     // ISA-L reads ahead: the whole bytes it holds past the final block were never
