@@ -100,8 +100,12 @@ CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& r
 
 CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure)
 {
+    return copyRange(fileno(in), offset, size, out, readFailure);
+}
+
+CopyResult copyRange(int fd, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure)
+{
     // Positioned reads: one system call per block, none to seek, and no stdio copy.
-    const int fd = fileno(in);
     unsigned char buffer[64 * 1024];
     while (size > 0) {
         std::size_t want = size < sizeof buffer ? static_cast<std::size_t>(size) : sizeof buffer;

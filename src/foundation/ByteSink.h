@@ -53,3 +53,5 @@ CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& r
 // The same, starting at `offset` from the start of `in`, read with pread(2): the
 // stream's own position and buffer are left alone.
 CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);
+// The same from the file open as `in`.
+CopyResult copyRange(int in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);

@@ -9,6 +9,7 @@
 
 #include "foundation/DirectoryListing.h"
 #include "foundation/PathText.h"
+#include "foundation/SiblingOpener.h"
 
 namespace QTx {
 
@@ -26,9 +27,10 @@ std::string canonical(const std::string& path)
 
 } // namespace
 
-bool openableRegularFile(const std::string& path, struct stat& status)
+bool openableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    int fd = siblings != nullptr ? siblings->open(path, flags) : open(path.c_str(), flags);
     if (fd < 0)
         return false;
     bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);

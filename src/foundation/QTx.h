@@ -6,6 +6,8 @@
 
 #include "foundation/ByteSink.h"
 
+class SiblingOpener;
+
 // File and directory helpers, and where the program and the user's data live.
 namespace QTx {
 
@@ -13,8 +15,9 @@ namespace QTx {
 bool makeDir(const std::string& path);
 
 // True when `path` opens for reading and is a regular file, whose status then
-// fills `status`. Opened without blocking, so a FIFO in its place cannot hang.
-bool openableRegularFile(const std::string& path, struct stat& status);
+// fills `status`. Opened without blocking, so a FIFO in its place cannot hang;
+// through `siblings` when given, which keeps the directory of the last file open.
+bool openableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings = nullptr);
 
 // Deletes one file; true on success.
 bool removeFile(const std::string& path);

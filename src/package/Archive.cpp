@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/SiblingOpener.h"
 #include "package/Compression.h"
 
 namespace {
@@ -22,42 +24,43 @@ std::uint32_t getLE32(const unsigned char* at)
 }
 
 // Reads member bytes from their sources, keeping the last source open: carried-over
-// members all come from one package, read front to back.
+// members all come from one package, read front to back; new members come in tree
+// order, so their directory is kept open too.
 class SourceReader {
 public:
     ~SourceReader()
     {
-        if (stream_ != nullptr)
-            std::fclose(stream_);
+        if (fd_ >= 0)
+            close(fd_);
     }
 
     // Copies the member's bytes to `out`; on failure `error` names the file and reason.
     // A source that cannot be opened is a read error: the package is never written without it.
     CopyResult copy(const ArchiveChunk2& member, ByteSink& out, std::string& error)
     {
-        FILE* in = member.sourceStream != nullptr ? member.sourceStream : open(member.source);
-        std::string reason = in == nullptr ? std::strerror(errno) : "";
-        CopyResult result =
-            in == nullptr ? CopyResult::ReadError : copyRange(in, member.offset, member.size, out, reason);
+        const int in = member.sourceStream != nullptr ? fileno(member.sourceStream) : open(member.source);
+        std::string reason = in < 0 ? std::strerror(errno) : "";
+        CopyResult result = in < 0 ? CopyResult::ReadError : copyRange(in, member.offset, member.size, out, reason);
         if (result == CopyResult::ReadError)
             error = "read error on " + member.source + ": " + reason;
         return result;
     }
 
 private:
-    FILE* open(const std::string& path)
+    int open(const std::string& path)
     {
-        if (stream_ == nullptr || path_ != path) {
-            if (stream_ != nullptr)
-                std::fclose(stream_);
+        if (fd_ < 0 || path_ != path) {
+            if (fd_ >= 0)
+                close(fd_);
             path_ = path;
-            stream_ = std::fopen(path_.c_str(), "rb");
+            fd_ = siblings_.open(path_, O_RDONLY | O_CLOEXEC);
         }
-        return stream_;
+        return fd_;
     }
 
+    SiblingOpener siblings_;
     std::string path_;
-    FILE* stream_ = nullptr;
+    int fd_ = -1;
 };
 
 } // namespace

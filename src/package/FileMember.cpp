@@ -3,11 +3,11 @@
 #include "foundation/QTx.h"
 
 bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
-                   ReadOnlyWhen rule)
+                   ReadOnlyWhen rule, SiblingOpener* siblings)
 {
     // Only regular files are members.
     struct stat status {};
-    if (!QTx::openableRegularFile(path, status)) {
+    if (!QTx::openableRegularFile(path, status, siblings)) {
         error = "can't open " + path + " for reading";
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/SiblingOpener.h"
 #include "package/Archive.h"
 
 // How a member's read-only flag follows the file's permission bits: the archive
@@ -14,5 +15,6 @@ enum class ReadOnlyWhen { OwnerReadsOnly, OwnerCannotWrite };
 // when the archive is written. False, with the message in `error`, when it
 // cannot be opened as a regular file ("can't open <path> for reading") or does
 // not fit a member.
+// Files added one after another from one tree open faster through one `siblings`.
 bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
-                   ReadOnlyWhen rule = ReadOnlyWhen::OwnerReadsOnly);
+                   ReadOnlyWhen rule = ReadOnlyWhen::OwnerReadsOnly, SiblingOpener* siblings = nullptr);

@@ -8,6 +8,7 @@
 
 #include "foundation/PathText.h"
 #include "foundation/ProgressObserver.h"
+#include "foundation/SiblingOpener.h"
 #include "package/Archive.h"
 #include "package/FileMember.h"
 #include "project/ProjectElement.h"
@@ -19,7 +20,7 @@ namespace {
 using MemberNames = std::unordered_set<std::string>;
 
 void addElementFile(const std::string& baseDir, ProjectElement* element, Archive2& archive, MemberNames& names,
-                    const PackagingLog& log)
+                    SiblingOpener& siblings, const PackagingLog& log)
 {
     std::optional<std::string> fileName = element->attribute("file_name");
     if (!fileName)
@@ -45,7 +46,7 @@ void addElementFile(const std::string& baseDir, ProjectElement* element, Archive
     if (names.contains(relative))
         return leaveOut(relative + " is packaged already");
     std::string error;
-    if (!addFileMember(archive, path, relative, error, ReadOnlyWhen::OwnerCannotWrite))
+    if (!addFileMember(archive, path, relative, error, ReadOnlyWhen::OwnerCannotWrite, &siblings))
         return leaveOut(error);
     names.insert(relative);
     if (log)
@@ -64,6 +65,7 @@ bool addFileToPackage(const std::string& path, const std::string& memberName, Ar
 void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive, const PackagingLog& log)
 {
     MemberNames names;
+    SiblingOpener siblings;
     for (const ArchiveChunk2& member : archive.members())
         names.insert(member.name);
     // Each entry is the next sibling still to visit on one level; configurations
@@ -78,7 +80,7 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
         pending.back() = element->nextSibling();
         const int kind = element->kind();
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kFile)
-            addElementFile(baseDir, element, archive, names, log);
+            addElementFile(baseDir, element, archive, names, siblings, log);
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kProject || kind == ProjectElement::kFolder)
             pending.push_back(element->firstChild());
     }

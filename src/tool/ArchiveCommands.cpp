@@ -14,10 +14,10 @@
 namespace {
 
 // Records `path` as a new member of dstArchive; false after an error.
-bool addNamedFile(Session& session, const std::string& path)
+bool addNamedFile(Session& session, const std::string& path, SiblingOpener& siblings)
 {
     std::string error;
-    if (!addFileMember(session.dstArchive, path, path, error)) {
+    if (!addFileMember(session.dstArchive, path, path, error, ReadOnlyWhen::OwnerReadsOnly, &siblings)) {
         session.report.error(error);
         return false;
     }
@@ -55,8 +55,10 @@ int updateArchive(Session& session)
         }
     }
     if (action != Command::Remove) {
+        // The files of a directory argument come one directory after another.
+        SiblingOpener siblings;
         for (const std::string& path : session.invocation.fileNames)
-            failed = !addNamedFile(session, path) || failed;
+            failed = !addNamedFile(session, path, siblings) || failed;
     }
     if (failed) {
         dstArchive.members().clear();
