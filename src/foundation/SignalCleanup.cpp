@@ -17,6 +17,7 @@ const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 // after the path is complete; both change with the cleanup signals blocked.
 char paths[kSlots][kPathSize];
 volatile sig_atomic_t inUse[kSlots];
+// The terminal a progress line is shown on, for the handler to erase it; -1 while none is.
 volatile sig_atomic_t lineFd = -1;
 
 extern "C" void removeRegistered(int signal)
