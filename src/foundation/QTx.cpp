@@ -27,15 +27,16 @@ std::string canonical(const std::string& path)
 
 } // namespace
 
-bool openableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings)
+bool readableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings)
 {
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    int fd = siblings != nullptr ? siblings->open(path, flags) : open(path.c_str(), flags);
-    if (fd < 0)
+    // Asked, not opened: a stat and an access check cost a third of an open, fstat and close.
+    // Only a security module's veto of the open itself slips past; reading the file then fails.
+    SiblingOpener own;
+    SiblingOpener& lookup = siblings != nullptr ? *siblings : own;
+    if (lookup.stat(path, status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    close(fd);
-    return regular;
+    // The owner's read bit alone decides for the owner, access control lists or not.
+    return (status.st_uid == geteuid() && (status.st_mode & S_IRUSR) != 0) || lookup.access(path, R_OK) == 0;
 }
 
 bool makeDir(const std::string& path)

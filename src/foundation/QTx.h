@@ -14,10 +14,10 @@ namespace QTx {
 // Creates the directory and any missing parents; true when it exists afterwards.
 bool makeDir(const std::string& path);
 
-// True when `path` opens for reading and is a regular file, whose status then
-// fills `status`. Opened without blocking, so a FIFO in its place cannot hang;
-// through `siblings` when given, which keeps the directory of the last file open.
-bool openableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings = nullptr);
+// True when `path` is a regular file that may be opened for reading, whose status
+// then fills `status`. Nothing is opened, so a FIFO in its place cannot hang;
+// looked up through `siblings` when given, which keeps the directory of the last file open.
+bool readableRegularFile(const std::string& path, struct stat& status, SiblingOpener* siblings = nullptr);
 
 // Deletes one file; true on success.
 bool removeFile(const std::string& path);

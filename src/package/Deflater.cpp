@@ -4,10 +4,10 @@
 #include <libdeflate.h>
 #include <mutex>
 #include <optional>
-#include <sched.h>
 #include <thread>
 #include <vector>
 
+#include "foundation/Cpus.h"
 #include "package/ChunkCompressor.h"
 #include "package/Codec.h"
 
@@ -183,9 +183,6 @@ bool Deflater::finish()
 
 unsigned Deflater::defaultWorkers()
 {
-    cpu_set_t cpus;
-    if (sched_getaffinity(0, sizeof cpus, &cpus) != 0)
-        return 0;
     // With one CPU, threads would only add switching to the same work.
-    return CPU_COUNT(&cpus) >= 2 ? 2 : 0;
+    return usableCpus() >= 2 ? 2 : 0;
 }

@@ -134,7 +134,7 @@ ProjectElement* SolutionLoader::loadProjectFile(const std::string& baseDirectory
         throw SolutionLoadError(fullName, false, " does not exist");
     // A directory opens but holds no text: only a regular file counts as readable.
     struct stat readable {};
-    if (!QTx::openableRegularFile(fullName, readable))
+    if (!QTx::readableRegularFile(fullName, readable))
         throw SolutionLoadError(fullName, false, " cannot access");
     const std::string absolute = Path(absolutePath(fullName)).filePath();
     if (std::find(filesBeingLoaded_.begin(), filesBeingLoaded_.end(), absolute) != filesBeingLoaded_.end())

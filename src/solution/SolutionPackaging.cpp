@@ -3,9 +3,12 @@
 #include "solution/SolutionPackaging.h"
 
 #include <climits>
+#include <future>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "foundation/Cpus.h"
 #include "foundation/PathText.h"
 #include "foundation/ProgressObserver.h"
 #include "foundation/SiblingOpener.h"
@@ -19,38 +22,136 @@ namespace {
 // number of members.
 using MemberNames = std::unordered_set<std::string>;
 
-void addElementFile(const std::string& baseDir, ProjectElement* element, Archive2& archive, MemberNames& names,
-                    SiblingOpener& siblings, const PackagingLog& log)
+// One file element on its way into the package: judged by its name during the
+// walk, looked up on disk with its batch, added in tree order.
+struct Candidate {
+    std::string fileName;
+    std::string path;
+    std::string relative;
+    std::string leftOutBecause; // set when the name alone rules the file out
+    std::optional<struct stat> status;
+};
+
+// Looks the files of one batch up on a second CPU while the walk judges the next
+// batch, then adds them in tree order: the package and the log are the same as
+// from one pass, and only two batches are held at a time.
+class MemberBatches {
+public:
+    MemberBatches(Archive2& archive, const PackagingLog& log)
+        : archive_(archive), log_(log), parallel_(usableCpus() >= 2)
+    {
+        for (const ArchiveChunk2& member : archive.members())
+            names_.insert(member.name);
+    }
+
+    void add(Candidate candidate)
+    {
+        filling_.push_back(std::move(candidate));
+        if (filling_.size() == kBatchSize)
+            startLookingUp();
+    }
+
+    void finish()
+    {
+        startLookingUp();
+        addLookedUp(waitForLookup());
+    }
+
+private:
+    // Large enough that a thread per batch costs nothing next to its lookups.
+    static constexpr std::size_t kBatchSize = 2048;
+
+    // Hands the filled batch to the lookup and adds the batch looked up before
+    // it meanwhile.
+    void startLookingUp()
+    {
+        std::vector<Candidate> lookedUp = waitForLookup();
+        lookingUp_ = std::move(filling_);
+        filling_.clear();
+        if (parallel_)
+            lookup_ = std::async(std::launch::async, [this] { lookUp(); });
+        else
+            lookUp();
+        addLookedUp(lookedUp);
+    }
+
+    void lookUp()
+    {
+        for (Candidate& candidate : lookingUp_)
+            if (candidate.leftOutBecause.empty())
+                candidate.status = readableFileStatus(candidate.path, &siblings_);
+    }
+
+    std::vector<Candidate> waitForLookup()
+    {
+        if (lookup_.valid())
+            lookup_.get();
+        return std::exchange(lookingUp_, {});
+    }
+
+    void addLookedUp(const std::vector<Candidate>& batch)
+    {
+        for (const Candidate& candidate : batch)
+            addCandidate(candidate);
+    }
+
+    void addCandidate(const Candidate& candidate)
+    {
+        auto leaveOut = [&](const std::string& reason) {
+            if (log_)
+                log_("leaving out " + candidate.fileName + ": " + reason);
+        };
+        if (!candidate.leftOutBecause.empty())
+            return leaveOut(candidate.leftOutBecause);
+        // Claimed before the file is added, so the name is hashed once; given back if it fails.
+        const auto [claimed, isNew] = names_.insert(candidate.relative);
+        if (!isNew)
+            return leaveOut(candidate.relative + " is packaged already");
+        std::string error;
+        if (!addFileMember(archive_, candidate.status, candidate.path, candidate.relative, error,
+                           ReadOnlyWhen::OwnerCannotWrite)) {
+            names_.erase(claimed);
+            return leaveOut(error);
+        }
+        if (log_)
+            log_("adding " + candidate.relative);
+    }
+
+    Archive2& archive_;
+    const PackagingLog& log_;
+    // One CPU would only switch between the walk and the lookups: they run in turn then.
+    const bool parallel_;
+    MemberNames names_;
+    SiblingOpener siblings_; // used by one lookup at a time
+    std::vector<Candidate> filling_;
+    std::vector<Candidate> lookingUp_;
+    std::future<void> lookup_;
+};
+
+// Judges a file element by its name: what it would be packaged as, or why not.
+void judgeElementFile(const std::string& baseDir, ProjectElement* element, MemberBatches& batches)
 {
     std::optional<std::string> fileName = element->attribute("file_name");
     if (!fileName)
         return;
-    auto leaveOut = [&](const std::string& reason) {
-        if (log)
-            log("leaving out " + *fileName + ": " + reason);
-    };
+    Candidate candidate;
+    candidate.fileName = std::move(*fileName);
     // A macro left unexpanded names a file of the installation, not of the solution.
-    if (fileName->find('$') != std::string::npos)
-        return leaveOut("it names a macro");
-    // No system opens a name this long, so it can never be a member; deciding
-    // that before resolving keeps an enormous name from costing memory. (A written
-    // name that only "." and ".." components make this long is left out too.)
-    if (fileName->size() >= PATH_MAX)
-        return leaveOut("the name is longer than " + std::to_string(PATH_MAX - 1) + " bytes");
-    element->checkDoFileStuff();
-    const std::string& path = element->path().filePath();
-    std::string relative;
-    // A file that shares no directory with the solution is left out like a missing one (said with -v only).
-    if (!Path::relativeFilePath(baseDir, path, relative))
-        return leaveOut("no path from " + baseDir);
-    if (names.contains(relative))
-        return leaveOut(relative + " is packaged already");
-    std::string error;
-    if (!addFileMember(archive, path, relative, error, ReadOnlyWhen::OwnerCannotWrite, &siblings))
-        return leaveOut(error);
-    names.insert(relative);
-    if (log)
-        log("adding " + relative);
+    if (candidate.fileName.find('$') != std::string::npos) {
+        candidate.leftOutBecause = "it names a macro";
+        // No system opens a name this long, so it can never be a member; deciding
+        // that before resolving keeps an enormous name from costing memory. (A written
+        // name that only "." and ".." components make this long is left out too.)
+    } else if (candidate.fileName.size() >= PATH_MAX) {
+        candidate.leftOutBecause = "the name is longer than " + std::to_string(PATH_MAX - 1) + " bytes";
+    } else {
+        element->checkDoFileStuff();
+        candidate.path = element->path().filePath();
+        // A file that shares no directory with the solution is left out like a missing one (said with -v only).
+        if (!Path::relativeFilePath(baseDir, candidate.path, candidate.relative))
+            candidate.leftOutBecause = "no path from " + baseDir;
+    }
+    batches.add(std::move(candidate));
 }
 
 } // namespace
@@ -64,10 +165,7 @@ bool addFileToPackage(const std::string& path, const std::string& memberName, Ar
 
 void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive, const PackagingLog& log)
 {
-    MemberNames names;
-    SiblingOpener siblings;
-    for (const ArchiveChunk2& member : archive.members())
-        names.insert(member.name);
+    MemberBatches batches(archive, log);
     // Each entry is the next sibling still to visit on one level; configurations
     // and files are not entered.
     std::vector<ProjectElement*> pending{first};
@@ -80,10 +178,11 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
         pending.back() = element->nextSibling();
         const int kind = element->kind();
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kFile)
-            addElementFile(baseDir, element, archive, names, siblings, log);
+            judgeElementFile(baseDir, element, batches);
         if (kind == ProjectElement::kSolution || kind == ProjectElement::kProject || kind == ProjectElement::kFolder)
             pending.push_back(element->firstChild());
     }
+    batches.finish();
 }
 
 bool packageSolution(ProjectElement* solution, const std::string& outputFile,

@@ -73,6 +73,36 @@ TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
     EXPECT_EQ(get("w/v.hzr"), get("w/s.hzr"));
 }
 
+// Thousands of names are looked up in batches beside the walk: every batch must be
+// added, in tree order, with repeats recognised across batches.
+TEST_F(SolutionCli, LongFileListsKeepTreeOrder)
+{
+    std::string body = "  <project Name=\"big\">\n";
+    std::string log = "adding s.hzp\n";
+    std::vector<ts::Member> members{{"s.hzp", "", false, kTime}};
+    std::set<std::string> packaged;
+    for (int i = 0; i < 9000; ++i) {
+        // Names repeat after 4000 elements; every ninth is missing.
+        const std::string name = "f" + std::to_string(i % 4000) + ".c";
+        body += "    <file file_name=\"" + name + "\"/>\n";
+        if (i % 4000 % 9 == 4) {
+            log += "leaving out " + name + ": can't open " + at("w/" + name) + " for reading\n";
+        } else if (!packaged.insert(name).second) {
+            log += "leaving out " + name + ": " + name + " is packaged already\n";
+        } else {
+            put("w/" + name, name);
+            log += "adding " + name + "\n";
+            members.push_back({name, name, false, kTime});
+        }
+    }
+    putSolution("w/s.hzp", body + "  </project>");
+    members.front().data = get("w/s.hzp");
+    const ts::RunResult verbose = hzr({"-v", "-hzr", "s.hzp"});
+    EXPECT_EQ(verbose.status, 0);
+    EXPECT_EQ(verbose.out.substr(verbose.out.find("adding ")), log);
+    EXPECT_TRUE(packageHolds("w/s.hzr", members));
+}
+
 TEST_F(SolutionCli, OutputIsNamedAfterTheSolutionUnlessGiven)
 {
     put("w/work/a.c", "a");
