@@ -86,9 +86,12 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
             return result;
         dir = walk.current();
     }
-    // Whatever is in the file's place goes, so a link there is never written through.
-    unlinkat(dir, leaf.c_str(), 0);
-    fd = openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Always a new file: whatever is in its place goes first, so a link there is
+    // never written through. Tried without removing first, as the place is mostly free.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    fd = openat(dir, leaf.c_str(), flags, 0600);
+    if (fd < 0 && errno == EEXIST && unlinkat(dir, leaf.c_str(), 0) == 0)
+        fd = openat(dir, leaf.c_str(), flags, 0600);
     return fd >= 0 ? Result::Ok : Result::Failed;
 }
 
