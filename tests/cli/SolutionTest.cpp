@@ -83,7 +83,9 @@ TEST_F(SolutionCli, LongFileListsKeepTreeOrder)
     std::set<std::string> packaged;
     for (int i = 0; i < 9000; ++i) {
         // Names repeat after 4000 elements; every ninth is missing.
-        const std::string name = "f" + std::to_string(i % 4000) + ".c";
+        // Appended, not built with "f" + ...: g++ 12 -O3 warns falsely about that form.
+        std::string name = "f";
+        name += std::to_string(i % 4000) + ".c";
         body += "    <file file_name=\"" + name + "\"/>\n";
         if (i % 4000 % 9 == 4) {
             log += "leaving out " + name + ": can't open " + at("w/" + name) + " for reading\n";
