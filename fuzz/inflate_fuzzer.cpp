@@ -17,7 +17,6 @@ namespace {
 constexpr std::uint32_t kMaxLength = 1 << 20;
 
 struct StringSink : ByteSink {
-    bool storesBytes() const override { return true; }
     std::string bytes;
     bool put(const unsigned char* data, std::size_t size) override
     {

@@ -2,36 +2,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Puts bytes [offset, size) of `fd` through a fixed buffer.
-bool putFileFrom(ByteSink& sink, int fd, std::uint64_t offset, std::uint64_t size)
+bool ByteSink::skipWritten(std::uint64_t)
 {
-    unsigned char buffer[64 * 1024];
-    while (offset < size) {
-        std::size_t want = size - offset < sizeof buffer ? static_cast<std::size_t>(size - offset) : sizeof buffer;
-        ssize_t got = pread(fd, buffer, want, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            if (got == 0)
-                errno = EIO; // the file is shorter than it was said to be
-            return false;
-        }
-        if (!sink.put(buffer, static_cast<std::size_t>(got)))
-            return false;
-        offset += static_cast<std::uint64_t>(got);
-    }
-    return true;
-}
-
-} // namespace
-
-bool ByteSink::putFile(int fd, std::uint64_t size)
-{
-    return putFileFrom(*this, fd, 0, size);
+    errno = EINVAL;
+    return false;
 }
 
 bool FileSink::put(const unsigned char* data, std::size_t size)
@@ -39,30 +17,23 @@ bool FileSink::put(const unsigned char* data, std::size_t size)
     return size == 0 || std::fwrite(data, 1, size, stream_) == size;
 }
 
-bool FileSink::putFile(int fd, std::uint64_t size)
+int FileSink::streamFd(FILE* stream, std::uint64_t& nextOffset)
 {
-    off_t start = std::fflush(stream_) == 0 ? ftello(stream_) : -1;
-    if (start < 0)
-        return false;
-    const int outFd = fileno(stream_);
-    loff_t offset = 0;
-    while (static_cast<std::uint64_t>(offset) < size) {
-        ssize_t copied = copy_file_range(fd, &offset, outFd, nullptr, size - static_cast<std::uint64_t>(offset), 0);
-        if (copied < 0 && errno == EINTR)
-            continue;
-        // Across file systems, or where the kernel cannot copy: through a buffer,
-        // from where stdio, which may cache the offset, is told the copy ended.
-        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
-            return fseeko(stream_, start + offset, SEEK_SET) == 0 &&
-                   putFileFrom(*this, fd, static_cast<std::uint64_t>(offset), size);
-        if (copied <= 0) {
-            if (copied == 0)
-                errno = EIO;
-            return false;
-        }
-    }
-    // The same for stdio's own idea of the offset.
-    return fseeko(stream_, start + offset, SEEK_SET) == 0;
+    struct stat status {};
+    const off_t at = ftello(stream);
+    // Appending, pwrite(2) would ignore the offset.
+    if (at < 0 || fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode) ||
+        (fcntl(fileno(stream), F_GETFL) & O_APPEND) != 0)
+        return -1;
+    nextOffset = static_cast<std::uint64_t>(at);
+    return fileno(stream);
+}
+
+bool FileSink::skipStream(FILE* stream, std::uint64_t size)
+{
+    // Flushed first, so that buffered bytes land before the ones written straight.
+    const off_t at = std::fflush(stream) == 0 ? ftello(stream) : -1;
+    return at >= 0 && fseeko(stream, at + static_cast<off_t>(size), SEEK_SET) == 0;
 }
 
 bool FdSink::put(const unsigned char* data, std::size_t size)

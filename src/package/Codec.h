@@ -50,7 +50,8 @@ enum class Inflated {
 // end into `out`. The sink never receives a byte past `expectedLength`; damage
 // found part-way still makes the result Damaged, after what came before it was
 // put, so a caller acts on the bytes only once Ok is returned. With `workers`
-// above 0 and a large stream in a regular file, the second half of the stream
-// may be inflated on another thread at the same time, with the same result.
+// above 0, a large stream in a regular file and a sink that keeps its bytes in a
+// regular file, the second half of the stream may be inflated on another thread
+// at the same time, straight into its place in that file, with the same result.
 Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out,
                        unsigned workers = Deflater::defaultWorkers());

@@ -111,27 +111,71 @@ private:
     bool atEnd_ = false;
 };
 
-// Passes bytes on while computing their Adler-32.
-struct AdlerSink : ByteSink {
-    explicit AdlerSink(ByteSink& next) : next(next) {}
+// The head's bytes on their way to the sink: their Adler-32 is computed, and the
+// tail, which writes into the same file from `tailStart` on, is stopped before a
+// byte of the head would land there (when the two do not join up after all).
+class HeadSink : public ByteSink {
+public:
+    HeadSink(ByteSink& next, TailInflater& tail, std::uint64_t tailStart)
+        : next_(next), tail_(tail), tailStart_(tailStart)
+    {
+    }
+
     bool put(const unsigned char* data, std::size_t size) override
     {
-        adler = libdeflate_adler32(adler, data, size);
-        return next.put(data, size);
+        if (put_ + size > tailStart_)
+            tail_.stop();
+        put_ += size;
+        adler_ = libdeflate_adler32(adler_, data, size);
+        return next_.put(data, size);
     }
-    ByteSink& next;
-    std::uint32_t adler = 1;
+
+    std::uint32_t adler() const { return adler_; }
+
+private:
+    ByteSink& next_;
+    TailInflater& tail_;
+    const std::uint64_t tailStart_;
+    std::uint64_t put_ = 0;
+    std::uint32_t adler_ = 1;
 };
 
-// File offsets: the stream starts at `start`, the tail at `cut`, the file ends at `end`.
+// File offsets: the stream starts at `start`, the tail at `cut`, the file ends at
+// `end`; `plainAt` is where the tail's plain bytes start if our writer made the stream.
 struct Cut {
-    std::uint64_t start, cut, end;
+    std::uint64_t start, cut, end, plainAt;
 };
+
+// Calls `found` with the file offset of each empty stored block's marker in
+// [from, until) of `fd`, in order, until it returns false. False on a read error.
+template <typename Found> bool findMarkers(int fd, std::uint64_t from, std::uint64_t until, Found found)
+{
+    std::vector<unsigned char> window(256 * 1024);
+    while (from + sizeof kEmptyStoredBlock <= until) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), until - from));
+        if (pread(fd, window.data(), want, static_cast<off_t>(from)) != static_cast<ssize_t>(want))
+            return false;
+        for (const unsigned char* at = window.data(); at + sizeof kEmptyStoredBlock <= window.data() + want; ++at) {
+            at = static_cast<const unsigned char*>(memmem(at, static_cast<std::size_t>(window.data() + want - at),
+                                                          kEmptyStoredBlock, sizeof kEmptyStoredBlock));
+            if (at == nullptr)
+                break;
+            if (!found(from + static_cast<std::uint64_t>(at - window.data())))
+                return true;
+        }
+        // A marker may straddle two windows: the next one starts on its first byte.
+        if (from + want == until)
+            break;
+        from += want - (sizeof kEmptyStoredBlock - 1);
+    }
+    return true;
+}
 
 // Where a large stream in a regular file may be cut in two: just after the
 // first empty stored block from its middle on, which ends every chunk our
-// writer makes but the last. Such bytes may also occur by chance; the caller
-// checks that the cut is a block boundary.
+// writer makes but the last, so that the markers before it count the chunks of
+// plain bytes before the tail. Such bytes may also occur by chance, and other
+// writers flush elsewhere: the caller checks that the two parts join up exactly.
 std::optional<Cut> findCut(FILE* in)
 {
     struct stat status {};
@@ -139,23 +183,20 @@ std::optional<Cut> findCut(FILE* in)
     if (start < 0 || fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode) ||
         status.st_size < start + static_cast<off_t>(kTwoThreadMinimum))
         return std::nullopt;
-    const std::uint64_t end = static_cast<std::uint64_t>(status.st_size);
-    std::uint64_t from = static_cast<std::uint64_t>(start) + (end - static_cast<std::uint64_t>(start)) / 2;
-    const std::uint64_t until = std::min(from + kCutWindow, end - sizeof kEmptyStoredBlock);
-    std::vector<unsigned char> window(256 * 1024);
-    while (from < until) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), until - from));
-        if (pread(fileno(in), window.data(), want, static_cast<off_t>(from)) != static_cast<ssize_t>(want))
-            return std::nullopt;
-        void* found = memmem(window.data(), want, kEmptyStoredBlock, sizeof kEmptyStoredBlock);
-        if (found != nullptr) {
-            std::uint64_t at = from + static_cast<std::uint64_t>(static_cast<unsigned char*>(found) - window.data());
-            return Cut{static_cast<std::uint64_t>(start), at + sizeof kEmptyStoredBlock, end};
-        }
-        // The marker may straddle two windows.
-        from += want > 3 ? want - 3 : want;
-    }
-    return std::nullopt;
+    const std::uint64_t from = static_cast<std::uint64_t>(start), end = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t middle = from + (end - from) / 2;
+    std::optional<std::uint64_t> cut;
+    std::uint64_t chunks = 0;
+    if (!findMarkers(fileno(in), from, std::min(middle + kCutWindow, end - sizeof kEmptyStoredBlock),
+                     [&](std::uint64_t at) {
+                         ++chunks;
+                         if (at >= middle)
+                             cut = at + sizeof kEmptyStoredBlock;
+                         return !cut;
+                     }) ||
+        !cut)
+        return std::nullopt;
+    return Cut{from, *cut, end, chunks * Deflater::kChunkSize};
 }
 
 } // namespace
@@ -163,19 +204,24 @@ std::optional<Cut> findCut(FILE* in)
 Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out, unsigned workers)
 {
     SerialInflater serial(in, expectedLength);
-    // A sink that keeps only what it reads (a listing) would have the side file
-    // fill the temporary directory for nothing: it gets the single pass.
-    if (std::optional<Cut> cut = workers > 0 && out.storesBytes() ? findCut(in) : std::nullopt) {
-        // The tail is inflated on the side while this thread inflates the head;
-        // when the two do not join up exactly, this thread goes on alone as if
-        // nothing had been tried, so the result is always the single pass's.
-        TailInflater tail(fileno(in), cut->cut, cut->end, expectedLength);
-        AdlerSink head(out);
+    // A sink that keeps only what it reads (a listing) has no file for the tail
+    // to write into: it gets the single pass.
+    std::uint64_t outAt = 0;
+    const int outFd = workers > 0 ? out.directFd(outAt) : -1;
+    std::optional<Cut> cut = outFd >= 0 ? findCut(in) : std::nullopt;
+    if (cut && cut->plainAt > 0 && cut->plainAt < expectedLength) {
+        // The tail is inflated straight into its place in the output while this
+        // thread inflates the head; when the two do not join up exactly, this
+        // thread goes on alone, over whatever the tail wrote, as if nothing had
+        // been tried, so the result is always the single pass's.
+        TailInflater tail(fileno(in), cut->cut, cut->end, expectedLength - cut->plainAt, outFd, outAt + cut->plainAt);
+        HeadSink head(out, tail, cut->plainAt);
         if (std::optional<Inflated> result = serial.run(cut->cut - cut->start, head))
             return *result;
-        if (tail.finish() && serial.betweenBlocks() && serial.produced() + tail.length() == expectedLength &&
-            adler32_combine64(head.adler, tail.adler(), static_cast<z_off64_t>(tail.length())) == tail.checkValue())
-            return out.putFile(tail.plainFd(), tail.length()) ? Inflated::Ok : Inflated::WriteError;
+        if (tail.finish() && serial.betweenBlocks() && serial.produced() == cut->plainAt &&
+            serial.produced() + tail.length() == expectedLength &&
+            adler32_combine64(head.adler(), tail.adler(), static_cast<z_off64_t>(tail.length())) == tail.checkValue())
+            return out.skipWritten(tail.length()) ? Inflated::Ok : Inflated::WriteError;
     }
     return *serial.run(std::numeric_limits<std::uint64_t>::max(), out);
 }

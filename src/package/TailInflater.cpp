@@ -1,15 +1,11 @@
 #include "package/TailInflater.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
-
-#include "foundation/ByteSink.h"
-#include "foundation/PrivateFile.h"
 
 namespace {
 
@@ -24,17 +20,27 @@ bool readAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
     return got == static_cast<ssize_t>(size);
 }
 
+bool writeAt(int fd, const unsigned char* data, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        ssize_t written = pwrite(fd, data, size, static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
 } // namespace
 
-TailInflater::TailInflater(int fd, std::uint64_t from, std::uint64_t end, std::uint64_t maxLength)
-    : fd_(fd), from_(from), end_(end), maxLength_(maxLength)
+TailInflater::TailInflater(int fd, std::uint64_t from, std::uint64_t end, std::uint64_t maxLength, int outFd,
+                           std::uint64_t outAt)
+    : fd_(fd), from_(from), end_(end), maxLength_(maxLength), outFd_(outFd), outAt_(outAt)
 {
-    // The plain tail is held in the temporary directory: it is not known yet
-    // where the caller keeps its own output.
-    const char* dir = std::getenv("TMPDIR");
-    plain_ = openPrivateFile(dir != nullptr && *dir != '\0' ? dir : "/tmp");
-    if (plain_ == nullptr)
-        return;
     try {
         thread_ = std::thread([this] { ok_ = run(); });
     } catch (const std::system_error&) {
@@ -44,11 +50,14 @@ TailInflater::TailInflater(int fd, std::uint64_t from, std::uint64_t end, std::u
 
 TailInflater::~TailInflater()
 {
+    stop();
+}
+
+void TailInflater::stop()
+{
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
-    if (plain_ != nullptr)
-        std::fclose(plain_);
 }
 
 bool TailInflater::finish()
@@ -87,7 +96,7 @@ bool TailInflater::run()
         if (length_ > maxLength_)
             return false;
         adler_ = libdeflate_adler32(adler_, output.data(), got);
-        if (!FdSink(fileno(plain_)).put(output.data(), got))
+        if (!writeAt(outFd_, output.data(), got, outAt_ + length_ - got))
             return false;
     }
     // ISA-L reads ahead: the whole bytes it holds past the final block were never

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "package/Codec.h"
@@ -10,18 +12,33 @@
 namespace {
 
 struct StringSink : ByteSink {
-    bool storesBytes() const override { return true; }
     std::string bytes;
-    int filesPut = 0; // a file is put only when the second thread's tail was used
     bool put(const unsigned char* data, std::size_t size) override
     {
         bytes.append(reinterpret_cast<const char*>(data), size);
         return true;
     }
-    bool putFile(int fd, std::uint64_t size) override
+};
+
+// A sink over a file, as the package reader's, which the second thread can write into.
+struct TempFileSink : FileSink {
+    explicit TempFileSink(FILE* file) : FileSink(file), file(file) {}
+    FILE* file;
+    int tailsTaken = 0; // bytes are written straight in only when the second thread's tail was used
+    bool skipWritten(std::uint64_t size) override
     {
-        ++filesPut;
-        return ByteSink::putFile(fd, size);
+        ++tailsTaken;
+        return FileSink::skipWritten(size);
+    }
+    // The whole file, bytes written straight in included.
+    std::string bytes()
+    {
+        std::fflush(file);
+        struct stat status {};
+        fstat(fileno(file), &status);
+        std::string all(static_cast<std::size_t>(status.st_size), '\0');
+        EXPECT_EQ(pread(fileno(file), all.data(), all.size(), 0), static_cast<ssize_t>(all.size()));
+        return all;
     }
 };
 
@@ -74,37 +91,40 @@ std::string randomBytes(std::size_t size)
 }
 
 Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr,
-                      unsigned workers = 0, int* filesPut = nullptr)
+                      unsigned workers = 0, int* tailsTaken = nullptr)
 {
     FILE* in = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), in);
     std::rewind(in);
-    StringSink sink;
+    FILE* out = std::tmpfile();
+    TempFileSink sink(out);
     Inflated result = inflateStream(in, expectedLength, sink, workers);
     std::fclose(in);
-    EXPECT_LE(sink.bytes.size(), expectedLength);
+    const std::string bytes = sink.bytes();
+    EXPECT_LE(bytes.size(), expectedLength);
     if (plain != nullptr)
-        *plain = sink.bytes;
-    if (filesPut != nullptr)
-        *filesPut = sink.filesPut;
+        *plain = bytes;
+    if (tailsTaken != nullptr)
+        *tailsTaken = sink.tailsTaken;
+    std::fclose(out);
     return result;
 }
 
-// A stream with an empty stored block past its middle, as a sync flush leaves,
-// and back-references across it.
-std::string zlibSyncFlushed(const std::string& head, const std::string& tail)
+// A zlib stream of `plain` flushed with `flush` after every `every` bytes: each
+// flush leaves an empty stored block, as our writer's chunks end; a sync flush
+// keeps back-references across it, a full flush does not.
+std::string zlibFlushed(const std::string& plain, std::size_t every, int flush)
 {
-    std::string stream(compressBound(static_cast<uLong>(head.size() + tail.size())) + 64, '\0');
+    std::string stream(compressBound(static_cast<uLong>(plain.size())) + 64 * (plain.size() / every + 1), '\0');
     z_stream zs{};
     deflateInit(&zs, 6);
     zs.next_out = reinterpret_cast<Bytef*>(stream.data());
     zs.avail_out = static_cast<uInt>(stream.size());
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(head.data()));
-    zs.avail_in = static_cast<uInt>(head.size());
-    deflate(&zs, Z_SYNC_FLUSH);
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(tail.data()));
-    zs.avail_in = static_cast<uInt>(tail.size());
-    deflate(&zs, Z_FINISH);
+    for (std::size_t at = 0; at < plain.size(); at += every) {
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data() + at));
+        zs.avail_in = static_cast<uInt>(std::min(every, plain.size() - at));
+        deflate(&zs, at + every < plain.size() ? flush : Z_FINISH);
+    }
     stream.resize(zs.total_out);
     deflateEnd(&zs);
     return stream;
@@ -195,7 +215,7 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
     const std::string noise = randomBytes(5 * kChunk / 2), text = sourceText(kChunk);
     const std::string ours = text + noise + text, zlibHead = noise + text, zlibTail = noise.substr(0, 50000);
     const std::string zlibPlain = zlibHead + text.substr(kChunk - 30000) + zlibTail;
-    const std::string zlibStream = zlibSyncFlushed(zlibHead, text.substr(kChunk - 30000) + zlibTail);
+    const std::string flushedPlain = randomBytes(9 * kChunk / 2);
     const struct {
         const char* name;
         std::string plain, stream;
@@ -203,7 +223,11 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
     } streams[] = {
         {"ours", ours, deflated(ours, 2), true},
         // The tail refers back across the cut: the second thread's work is dropped.
-        {"zlib", zlibPlain, zlibStream, false},
+        {"zlib", zlibPlain, zlibFlushed(zlibPlain, zlibHead.size(), Z_SYNC_FLUSH), false},
+        // The tail inflates on its own but starts elsewhere than 2 MiB chunks put it: what
+        // it wrote must be written over, whether the head ends before that place or runs past it.
+        {"zlib, shorter chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 4, Z_FULL_FLUSH), false},
+        {"zlib, longer chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 2, Z_FULL_FLUSH), false},
     };
     for (const auto& [name, plain, stream, tailUsed] : streams) {
         SCOPED_TRACE(name);
@@ -221,13 +245,13 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
         for (const auto& [variant, bytes] : variants) {
             SCOPED_TRACE(variant);
             std::string serial, parallel;
-            int filesPut = 0;
+            int tailsTaken = 0;
             Inflated expected = inflateBytes(bytes, plain.size(), &serial);
             EXPECT_EQ(expected, variant == variants[0].first ? Inflated::Ok : Inflated::Damaged);
-            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &filesPut), expected);
+            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &tailsTaken), expected);
             if (expected == Inflated::Ok) {
                 EXPECT_TRUE(parallel == plain);
-                EXPECT_EQ(filesPut, tailUsed ? 1 : 0);
+                EXPECT_EQ(tailsTaken, tailUsed ? 1 : 0);
             }
         }
     }
