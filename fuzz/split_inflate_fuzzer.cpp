@@ -1,0 +1,128 @@
+// Damages a stream our writer made, large enough to be inflated in two halves,
+// and inflates it on two threads into a file, against plain zlib over the same
+// bytes: the two must agree on whether the stream is sound, give the same bytes
+// when it is, and the file must never grow past the expected length, wherever
+// the damage moves the cut or the second half's place. The input is a list of
+// edits: a first byte added (signed) to the expected length, then 5 bytes per
+// edit, a little-endian offset into the stream and a byte XORed in there (0
+// cuts the stream short at that offset instead). Any crash, hang, leak,
+// sanitizer report or abort is a bug.
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "foundation/ByteSink.h"
+#include "package/Codec.h"
+#include "scratch.h"
+
+namespace {
+
+struct StringSink : ByteSink {
+    std::string bytes;
+    bool put(const unsigned char* data, std::size_t size) override
+    {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+};
+
+// Source text around incompressible bytes: a little over 4 MiB packed, in
+// several of the writer's 2 MiB chunks, with real Huffman blocks to damage.
+const std::string& plainBytes()
+{
+    static const std::string plain = [] {
+        std::mt19937 random(5);
+        std::string text;
+        while (text.size() < 1 << 20)
+            text += "static int field" + std::to_string(random() % 9000) + "(struct s *p) { return p->x; }\n";
+        std::string noise(9 << 19, '\0');
+        for (char& byte : noise)
+            byte = static_cast<char>(random());
+        return text + noise + text;
+    }();
+    return plain;
+}
+
+const std::string& ourStream()
+{
+    static const std::string stream = [] {
+        StringSink sink;
+        Deflater deflater(sink, 0);
+        const std::string& plain = plainBytes();
+        fuzz::check(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()), plain.size()) &&
+                        deflater.finish(),
+                    "the writer failed");
+        return sink.bytes;
+    }();
+    return stream;
+}
+
+bool zlibAccepts(const std::string& stream, std::uint64_t length, std::string& plain)
+{
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        return false;
+    plain.assign(length + 1, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+    zs.avail_in = static_cast<uInt>(stream.size());
+    zs.next_out = reinterpret_cast<Bytef*>(plain.data());
+    zs.avail_out = static_cast<uInt>(plain.size());
+    int status = inflate(&zs, Z_FINISH);
+    plain.resize(zs.total_out);
+    bool ok = status == Z_STREAM_END && zs.avail_in == 0 && plain.size() == length;
+    inflateEnd(&zs);
+    return ok;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::enterScratchDir();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    std::string stream = ourStream();
+    const std::uint64_t length = plainBytes().size() + static_cast<std::int8_t>(data[0]);
+    for (std::size_t at = 1; at + 5 <= size && !stream.empty(); at += 5) {
+        const std::size_t offset =
+            (data[at] | data[at + 1] << 8 | data[at + 2] << 16 | std::size_t{data[at + 3]} << 24) % stream.size();
+        if (data[at + 4] == 0)
+            stream.resize(offset);
+        else
+            stream[offset] = static_cast<char>(stream[offset] ^ data[at + 4]);
+    }
+    fuzz::writeInput("stream", reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());
+
+    FILE* in = std::fopen("stream", "rb");
+    FILE* out = std::fopen("plain", "w+b");
+    fuzz::check(in != nullptr && out != nullptr, "cannot open the scratch files");
+    FileSink sink(out);
+    const Inflated result = inflateStream(in, length, sink, 2);
+    std::fclose(in);
+    fuzz::check(result != Inflated::WriteError, "a file on the scratch directory refused bytes");
+    fuzz::check(std::fflush(out) == 0, "cannot flush the output");
+    struct stat status {};
+    fuzz::check(fstat(fileno(out), &status) == 0 && static_cast<std::uint64_t>(status.st_size) <= length,
+                "the output grew past the expected length");
+
+    std::string expected;
+    const bool accepted = zlibAccepts(stream, length, expected);
+    fuzz::check((result == Inflated::Ok) == accepted, "zlib and the inflater disagree on the stream");
+    if (accepted) {
+        std::string got(expected.size(), '\0');
+        fuzz::check(std::fseek(out, 0, SEEK_SET) == 0 && std::fread(got.data(), 1, got.size(), out) == got.size(),
+                    "cannot read the output back");
+        fuzz::check(got == expected, "zlib and the inflater give different bytes");
+    }
+    std::fclose(out);
+    fuzz::clearScratchDir();
+    return 0;
+}
