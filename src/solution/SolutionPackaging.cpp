@@ -34,7 +34,7 @@ struct Candidate {
 
 // Looks the files of one batch up on a second CPU while the walk judges the next
 // batch, then adds them in tree order: the package and the log are the same as
-// from one pass, and only two batches are held at a time.
+// from one pass, and only a few batches are held at a time.
 class MemberBatches {
 public:
     MemberBatches(Archive2& archive, const PackagingLog& log)
@@ -139,10 +139,10 @@ void judgeElementFile(const std::string& baseDir, ProjectElement* element, Membe
     // A macro left unexpanded names a file of the installation, not of the solution.
     if (candidate.fileName.find('$') != std::string::npos) {
         candidate.leftOutBecause = "it names a macro";
+    } else if (candidate.fileName.size() >= PATH_MAX) {
         // No system opens a name this long, so it can never be a member; deciding
         // that before resolving keeps an enormous name from costing memory. (A written
         // name that only "." and ".." components make this long is left out too.)
-    } else if (candidate.fileName.size() >= PATH_MAX) {
         candidate.leftOutBecause = "the name is longer than " + std::to_string(PATH_MAX - 1) + " bytes";
     } else {
         element->checkDoFileStuff();
