@@ -10,37 +10,12 @@
 
 #include "package/Codec.h"
 #include "scratch.h"
+#include "zlib_reference.h"
 
 namespace {
 
 // Keeps fuzzed lengths from asking for huge outputs.
 constexpr std::uint32_t kMaxLength = 1 << 20;
-
-struct StringSink : ByteSink {
-    std::string bytes;
-    bool put(const unsigned char* data, std::size_t size) override
-    {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-};
-
-bool zlibAccepts(const std::uint8_t* stream, std::size_t size, std::uint32_t length, std::string& plain)
-{
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        return false;
-    plain.assign(std::size_t{length} + 1, '\0');
-    zs.next_in = const_cast<Bytef*>(stream);
-    zs.avail_in = static_cast<uInt>(size);
-    zs.next_out = reinterpret_cast<Bytef*>(plain.data());
-    zs.avail_out = static_cast<uInt>(plain.size());
-    int status = inflate(&zs, Z_FINISH);
-    plain.resize(zs.total_out);
-    bool ok = status == Z_STREAM_END && zs.avail_in == 0 && plain.size() == length;
-    inflateEnd(&zs);
-    return ok;
-}
 
 } // namespace
 
@@ -62,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FILE* in = std::fopen("stream", "rb");
     fuzz::check(in != nullptr, "cannot open the stream");
-    StringSink sink;
+    fuzz::StringSink sink;
     const Inflated result = inflateStream(in, length, sink);
     std::fclose(in);
     fuzz::check(result != Inflated::WriteError, "a sink that never fails failed");
     fuzz::check(sink.bytes.size() <= length, "more bytes than expected reached the sink");
 
     std::string plain;
-    const bool accepted = zlibAccepts(data + 4, size - 4, length, plain);
+    const bool accepted = fuzz::zlibAccepts(data + 4, size - 4, length, plain);
     fuzz::check((result == Inflated::Ok) == accepted, "zlib and the inflater disagree on the stream");
     fuzz::check(!accepted || sink.bytes == plain, "zlib and the inflater give different bytes");
     fuzz::clearScratchDir();

@@ -17,17 +17,9 @@
 #include "foundation/ByteSink.h"
 #include "package/Codec.h"
 #include "scratch.h"
+#include "zlib_reference.h"
 
 namespace {
-
-struct StringSink : ByteSink {
-    std::string bytes;
-    bool put(const unsigned char* data, std::size_t size) override
-    {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-};
 
 // Source text around incompressible bytes: a little over 4 MiB packed, in
 // several of the writer's 2 MiB chunks, with real Huffman blocks to damage.
@@ -49,7 +41,7 @@ const std::string& plainBytes()
 const std::string& ourStream()
 {
     static const std::string stream = [] {
-        StringSink sink;
+        fuzz::StringSink sink;
         Deflater deflater(sink, 0);
         const std::string& plain = plainBytes();
         fuzz::check(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()), plain.size()) &&
@@ -58,23 +50,6 @@ const std::string& ourStream()
         return sink.bytes;
     }();
     return stream;
-}
-
-bool zlibAccepts(const std::string& stream, std::uint64_t length, std::string& plain)
-{
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        return false;
-    plain.assign(length + 1, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
-    zs.avail_in = static_cast<uInt>(stream.size());
-    zs.next_out = reinterpret_cast<Bytef*>(plain.data());
-    zs.avail_out = static_cast<uInt>(plain.size());
-    int status = inflate(&zs, Z_FINISH);
-    plain.resize(zs.total_out);
-    bool ok = status == Z_STREAM_END && zs.avail_in == 0 && plain.size() == length;
-    inflateEnd(&zs);
-    return ok;
 }
 
 } // namespace
@@ -114,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "the output grew past the expected length");
 
     std::string expected;
-    const bool accepted = zlibAccepts(stream, length, expected);
+    const bool accepted =
+        fuzz::zlibAccepts(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), length, expected);
     fuzz::check((result == Inflated::Ok) == accepted, "zlib and the inflater disagree on the stream");
     if (accepted) {
         std::string got(expected.size(), '\0');
