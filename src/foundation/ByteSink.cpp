@@ -36,18 +36,25 @@ bool FileSink::skipStream(FILE* stream, std::uint64_t size)
     return at >= 0 && fseeko(stream, at + static_cast<off_t>(size), SEEK_SET) == 0;
 }
 
-bool FdSink::put(const unsigned char* data, std::size_t size)
+bool writeFully(int fd, const unsigned char* data, std::size_t size, std::optional<std::uint64_t> offset)
 {
     while (size > 0) {
-        ssize_t written = write(fd_, data, size);
+        ssize_t written = offset ? pwrite(fd, data, size, static_cast<off_t>(*offset)) : write(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return false;
         data += written;
         size -= static_cast<std::size_t>(written);
+        if (offset)
+            *offset += static_cast<std::uint64_t>(written);
     }
     return true;
+}
+
+bool FdSink::put(const unsigned char* data, std::size_t size)
+{
+    return writeFully(fd_, data, size);
 }
 
 CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& readFailure)

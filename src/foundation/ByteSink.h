@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 // Where streamed bytes go: a file, a compressor in front of a file, ...
@@ -50,6 +51,10 @@ public:
 private:
     int fd_;
 };
+
+// Writes all `size` bytes to `fd`, at its current offset or, when given, at
+// `offset` (with pwrite); false on failure, with errno describing it.
+bool writeFully(int fd, const unsigned char* data, std::size_t size, std::optional<std::uint64_t> offset = {});
 
 enum class CopyResult { Ok, ReadError, WriteError };
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "foundation/ByteSink.h"
+
 namespace {
 
 constexpr std::size_t kBufferSize = 128 * 1024;
@@ -18,21 +20,6 @@ bool readAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
         got = pread(fd, data, size, static_cast<off_t>(offset));
     while (got < 0 && errno == EINTR);
     return got == static_cast<ssize_t>(size);
-}
-
-bool writeAt(int fd, const unsigned char* data, std::size_t size, std::uint64_t offset)
-{
-    while (size > 0) {
-        ssize_t written = pwrite(fd, data, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -96,7 +83,7 @@ bool TailInflater::run()
         if (length_ > maxLength_)
             return false;
         adler_ = libdeflate_adler32(adler_, output.data(), got);
-        if (!writeAt(outFd_, output.data(), got, outAt_ + length_ - got))
+        if (!writeFully(outFd_, output.data(), got, outAt_ + length_ - got))
             return false;
     }
     // ISA-L reads ahead: the whole bytes it holds past the final block were never
