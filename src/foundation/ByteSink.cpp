@@ -52,6 +52,24 @@ bool writeFully(int fd, const unsigned char* data, std::size_t size, std::option
     return true;
 }
 
+bool readFully(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        ssize_t got = pread(fd, data, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = 0;
+            return false;
+        }
+        data += got;
+        size -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
 bool FdSink::put(const unsigned char* data, std::size_t size)
 {
     return writeFully(fd_, data, size);
@@ -87,17 +105,14 @@ CopyResult copyRange(int fd, std::uint64_t offset, std::uint64_t size, ByteSink&
     unsigned char buffer[64 * 1024];
     while (size > 0) {
         std::size_t want = size < sizeof buffer ? static_cast<std::size_t>(size) : sizeof buffer;
-        ssize_t got = pread(fd, buffer, want, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            readFailure = got < 0 ? std::strerror(errno) : "unexpected end of file";
+        if (!readFully(fd, buffer, want, offset)) {
+            readFailure = errno != 0 ? std::strerror(errno) : "unexpected end of file";
             return CopyResult::ReadError;
         }
-        if (!out.put(buffer, static_cast<std::size_t>(got)))
+        if (!out.put(buffer, want))
             return CopyResult::WriteError;
-        offset += static_cast<std::uint64_t>(got);
-        size -= static_cast<std::uint64_t>(got);
+        offset += want;
+        size -= want;
     }
     return CopyResult::Ok;
 }

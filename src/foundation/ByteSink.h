@@ -56,6 +56,10 @@ private:
 // `offset` (with pwrite); false on failure, with errno describing it.
 bool writeFully(int fd, const unsigned char* data, std::size_t size, std::optional<std::uint64_t> offset = {});
 
+// Reads exactly `size` bytes at `offset` of `fd` (with pread); false on failure,
+// with errno describing it, or 0 when the file ends first.
+bool readFully(int fd, unsigned char* data, std::size_t size, std::uint64_t offset);
+
 enum class CopyResult { Ok, ReadError, WriteError };
 
 // Copies exactly `size` bytes from the current position of `in` to `out` through a

@@ -183,7 +183,7 @@ std::optional<std::string> Archive2::memberLimitError(const std::string& name, s
     return std::nullopt;
 }
 
-int Archive2::write(const char* name, Packing packing, ProgressObserver* progress)
+int Archive2::write(const char* name, Packing packing, ProgressObserver* progress, FILE* previousPackage)
 {
     fileName_ = name;
     std::uint64_t length = plainLength();
@@ -204,7 +204,8 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
         errorText_ = file.error();
         return 3;
     }
-    PackageSink packer(file, static_cast<std::uint32_t>(length));
+    PackageSink packer(file, static_cast<std::uint32_t>(length),
+                       previousPackage != nullptr ? fileno(previousPackage) : -1);
     ByteSink& out = packing == Packing::Compressed ? static_cast<ByteSink&>(packer) : file;
     auto writeFailed = [&] {
         errorText_ = file.error();
@@ -250,9 +251,11 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
 
 void Archive2::close()
 {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
+    for (FILE** stream : {&stream_, &packed_}) {
+        if (*stream != nullptr) {
+            std::fclose(*stream);
+            *stream = nullptr;
+        }
     }
 }
 

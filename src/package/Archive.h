@@ -101,11 +101,17 @@ public:
 
     // Writes the whole container to `name`, copying every member's bytes from its
     // source (or source stream), compressed or plain. The file is replaced only when everything
-    // succeeded. Returns 0, or 3 with the reason in errorText(): the container would
-    // be 4 GiB or more, the file cannot be created or written, or a member's bytes
-    // cannot be read (source missing or shorter than its record says). `progress`,
-    // when given, is told of every member and every block of member bytes written.
-    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr);
+    // succeeded. `previousPackage`, when given, is the compressed package being
+    // rewritten: its compressed bytes are taken where they still fit. Returns 0, or 3 with the reason in errorText():
+    // the container would be 4 GiB or more, the file cannot be created or written, or a member's bytes cannot be read
+    // (source missing or shorter than its record says). `progress`, when given, is told of every member and every block
+    // of member bytes written.
+    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr, FILE* previousPackage = nullptr);
+
+    // The compressed package this container was unwrapped from, which the archive
+    // keeps open (and closes) with its stream; null for a plain one.
+    void keepPacked(FILE* packed) { packed_ = packed; }
+    FILE* packedStream() const { return packed_; }
 
     void close();
     // Closes the stream and deletes the file last opened or written.
@@ -128,5 +134,6 @@ private:
     std::vector<ArchiveChunk2> members_;
     std::string fileName_;
     FILE* stream_ = nullptr;
+    FILE* packed_ = nullptr;
     std::string errorText_; // grows to hold any path whole
 };

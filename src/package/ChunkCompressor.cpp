@@ -4,12 +4,12 @@
 #include <cstring>
 #include <libdeflate.h>
 
+#include "package/StoredBlockMarker.h"
+
 namespace {
 
 // zlib's default level, for the size users of the format expect.
 constexpr int kLevel = 6;
-// An empty stored block: after byte alignment, LEN 0 and its complement.
-constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
 
 } // namespace
 

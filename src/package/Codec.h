@@ -10,11 +10,14 @@
 
 #include "foundation/ByteSink.h"
 
+class ReusableChunks;
+
 // Deflates every byte put into one zlib stream written to `out`. The input is cut
 // into chunks of kChunkSize bytes by offset alone, compressed apart (on worker
 // threads when there are any) and joined in order, so the same input gives the
 // same bytes whatever the number of workers or their timing. All writes to `out`
-// happen on the calling thread; at most a few chunks are held at once.
+// happen on the calling thread; at most a few chunks are held at once. Chunks
+// that `reuse` holds for the same place and plain bytes are taken from there.
 class Deflater : public ByteSink {
 public:
     // Each chunk starts without history; from 2 MiB on, the stream of a tree of
@@ -22,7 +25,7 @@ public:
     static constexpr std::size_t kChunkSize = 2 * 1024 * 1024;
 
     // `workers` 0 compresses inline on the calling thread.
-    explicit Deflater(ByteSink& out, unsigned workers = defaultWorkers());
+    explicit Deflater(ByteSink& out, unsigned workers = defaultWorkers(), ReusableChunks* reuse = nullptr);
     ~Deflater() override;
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;

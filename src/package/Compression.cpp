@@ -1,19 +1,45 @@
 #include "package/Compression.h"
 
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "foundation/AtomicFile.h"
 #include "package/Codec.h"
+#include "package/ReusableChunks.h"
+
+namespace {
+
+// The wrapper's signature and length, then the zlib header.
+constexpr std::uint64_t kDeflateStart = 12 + 2;
+// The zlib stream ends with the Adler-32 of the plain bytes.
+constexpr std::uint64_t kCheckValueSize = 4;
+
+std::optional<ReusableChunks> chunksOf(int package)
+{
+    struct stat status {};
+    if (package < 0 || fstat(package, &status) != 0 ||
+        static_cast<std::uint64_t>(status.st_size) < kDeflateStart + kCheckValueSize)
+        return std::nullopt;
+    return std::optional<ReusableChunks>(std::in_place, package, kDeflateStart,
+                                         static_cast<std::uint64_t>(status.st_size) - kCheckValueSize);
+}
+
+} // namespace
 
 struct PackageSink::State {
-    explicit State(ByteSink& out) : deflater(out) {}
+    State(ByteSink& out, int previousPackage)
+        : previous(chunksOf(previousPackage)),
+          deflater(out, Deflater::defaultWorkers(), previous ? &*previous : nullptr)
+    {
+    }
+    std::optional<ReusableChunks> previous;
     Deflater deflater;
 };
 
-PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength)
-    : out_(out), plainLength_(plainLength), state_(new State(out))
+PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength, int previousPackage)
+    : out_(out), plainLength_(plainLength), state_(new State(out, previousPackage))
 {
 }
 

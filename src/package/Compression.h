@@ -17,10 +17,12 @@
 inline constexpr unsigned char compressedFileHeader[8] = {0x7A, 0xF4, 0x31, 0xB2, 0x01, 0x00, 0x00, 0x00};
 
 // Streams a plain file into the wrapper: the signature and length go out first,
-// then every byte put is deflated into `out`.
+// then every byte put is deflated into `out`. `previousPackage`, when open, is
+// the compressed package this one replaces: its chunks are taken where they
+// still hold the same plain bytes at the same place, instead of compressed again.
 class PackageSink : public ByteSink {
 public:
-    PackageSink(ByteSink& out, std::uint32_t plainLength);
+    PackageSink(ByteSink& out, std::uint32_t plainLength, int previousPackage = -1);
     ~PackageSink() override;
     PackageSink(const PackageSink&) = delete;
     PackageSink& operator=(const PackageSink&) = delete;

@@ -10,6 +10,7 @@
 #include "foundation/Cpus.h"
 #include "package/ChunkCompressor.h"
 #include "package/Codec.h"
+#include "package/ReusableChunks.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ namespace {
 constexpr unsigned char kZlibHeader[2] = {0x78, 0x9C};
 
 struct Chunk {
+    std::size_t index = 0; // in the stream
     std::vector<unsigned char> plain;
     std::vector<unsigned char> packed;
     bool last = false;
@@ -27,8 +29,10 @@ struct Chunk {
 
 struct Deflater::Impl {
     ByteSink& out;
+    ReusableChunks* reuse;
+    std::size_t submitted = 0;
     std::optional<ChunkCompressor> inlineCompressor; // only without workers
-    std::vector<unsigned char> inlinePacked;
+    Chunk inlineChunk;
     std::vector<unsigned char> pending;
     std::uint32_t adler = 1;
     bool headerWritten = false;
@@ -45,11 +49,13 @@ struct Deflater::Impl {
     bool stopping = false;
     std::vector<std::thread> threads;
 
-    Impl(ByteSink& sink, unsigned workers) : out(sink), maxInFlight(workers)
+    Impl(ByteSink& sink, unsigned workers, ReusableChunks* reusable) : out(sink), reuse(reusable), maxInFlight(workers)
     {
         pending.reserve(kChunkSize);
-        if (workers == 0)
+        if (workers == 0) {
             inlineCompressor.emplace();
+            inlineChunk.plain.reserve(kChunkSize);
+        }
         for (unsigned i = 0; i < workers; ++i)
             threads.emplace_back([this] { runWorker(); });
     }
@@ -76,11 +82,19 @@ struct Deflater::Impl {
             Chunk* chunk = queue.front();
             queue.pop_front();
             lock.unlock();
-            compressor.compress(chunk->plain.data(), chunk->plain.size(), chunk->last, chunk->packed);
+            pack(compressor, *chunk);
             lock.lock();
             chunk->done = true;
             done.notify_all();
         }
+    }
+
+    // The last chunk, which ends the stream with a final block, is always compressed.
+    void pack(ChunkCompressor& compressor, Chunk& chunk)
+    {
+        if (chunk.last || reuse == nullptr ||
+            !reuse->take(chunk.index, chunk.plain.data(), chunk.plain.size(), chunk.packed))
+            compressor.compress(chunk.plain.data(), chunk.plain.size(), chunk.last, chunk.packed);
     }
 
     bool write(const unsigned char* data, std::size_t size)
@@ -119,10 +133,14 @@ struct Deflater::Impl {
     bool submit(bool last)
     {
         adler = libdeflate_adler32(adler, pending.data(), pending.size());
+        const std::size_t index = submitted++;
         if (inlineCompressor) {
-            inlineCompressor->compress(pending.data(), pending.size(), last, inlinePacked);
+            inlineChunk.index = index;
+            inlineChunk.last = last;
+            inlineChunk.plain.swap(pending);
             pending.clear();
-            return write(inlinePacked.data(), inlinePacked.size());
+            pack(*inlineCompressor, inlineChunk);
+            return write(inlineChunk.packed.data(), inlineChunk.packed.size());
         }
         if (inFlight.size() == maxInFlight && !writeFront())
             return false;
@@ -136,6 +154,7 @@ struct Deflater::Impl {
         }
         chunk->plain.swap(pending);
         pending.clear();
+        chunk->index = index;
         chunk->last = last;
         chunk->done = false;
         {
@@ -148,7 +167,7 @@ struct Deflater::Impl {
     }
 };
 
-Deflater::Deflater(ByteSink& out, unsigned workers) : impl_(new Impl(out, workers)) {}
+Deflater::Deflater(ByteSink& out, unsigned workers, ReusableChunks* reuse) : impl_(new Impl(out, workers, reuse)) {}
 
 Deflater::~Deflater() = default;
 

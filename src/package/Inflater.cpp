@@ -5,11 +5,11 @@
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
 #include "package/Codec.h"
+#include "package/StoredBlockMarker.h"
 #include "package/TailInflater.h"
 
 namespace {
@@ -20,7 +20,6 @@ constexpr std::uint64_t kTwoThreadMinimum = 4 * 1024 * 1024;
 // Our writer leaves an empty stored block every 2 MiB of plain bytes; a cut is
 // looked for this far past the middle of the stream.
 constexpr std::uint64_t kCutWindow = 8 * 1024 * 1024;
-constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
 
 // The header checks zlib's inflate makes for a stream with the default 32 KiB
 // window: the header's check bits, the deflate method, a window of at most
@@ -145,31 +144,6 @@ private:
 struct Cut {
     std::uint64_t start, cut, end, plainAt;
 };
-
-// Calls `found` with the file offset of each empty stored block's marker in
-// [from, until) of `fd`, in order, until it returns false. False on a read error.
-template <typename Found> bool findMarkers(int fd, std::uint64_t from, std::uint64_t until, Found found)
-{
-    std::vector<unsigned char> window(256 * 1024);
-    while (from + sizeof kEmptyStoredBlock <= until) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), until - from));
-        if (pread(fd, window.data(), want, static_cast<off_t>(from)) != static_cast<ssize_t>(want))
-            return false;
-        for (const unsigned char* at = window.data(); at + sizeof kEmptyStoredBlock <= window.data() + want; ++at) {
-            at = static_cast<const unsigned char*>(memmem(at, static_cast<std::size_t>(window.data() + want - at),
-                                                          kEmptyStoredBlock, sizeof kEmptyStoredBlock));
-            if (at == nullptr)
-                break;
-            if (!found(from + static_cast<std::uint64_t>(at - window.data())))
-                return true;
-        }
-        // A marker may straddle two windows: the next one starts on its first byte.
-        if (from + want == until)
-            break;
-        from += want - (sizeof kEmptyStoredBlock - 1);
-    }
-    return true;
-}
 
 // Where a large stream in a regular file may be cut in two: just after the
 // first empty stored block from its middle on, which ends every chunk our

@@ -90,6 +90,9 @@ OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2&
         code = plain != nullptr ? archive.open(plain, copyName.c_str()) : archive.open(table, copyName.c_str());
     else if (plain != nullptr)
         std::fclose(plain);
+    // Kept for a rewrite, which may take compressed chunks from it as they are.
+    if (code == Archive2::kOpened && plain != nullptr)
+        archive.keepPacked(packed);
     opened.result = fromOpenCode(code);
     if (opened.result != PackageOpen::Opened)
         leaveDecompressedCopy(packed, copyName, unwrapped == Unwrap::Ok ? Payload::Sound : Payload::Damaged);
@@ -103,7 +106,8 @@ OpenedPackage openPackage(const std::string& package, Archive2& archive, Package
     FILE* packed = std::fopen(package.c_str(), "rb");
     if (packed != nullptr && readSignature(packed)) {
         OpenedPackage opened = openCompressed(packed, package, archive, read, workDir);
-        std::fclose(packed);
+        if (archive.packedStream() != packed)
+            std::fclose(packed);
         return opened;
     }
     // A plain container is read in place (a missing one opens empty); the archive keeps the stream.

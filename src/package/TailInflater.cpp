@@ -1,10 +1,8 @@
 #include "package/TailInflater.h"
 
-#include <cerrno>
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #include "foundation/ByteSink.h"
@@ -12,15 +10,6 @@
 namespace {
 
 constexpr std::size_t kBufferSize = 128 * 1024;
-
-bool readAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
-{
-    ssize_t got;
-    do
-        got = pread(fd, data, size, static_cast<off_t>(offset));
-    while (got < 0 && errno == EINTR);
-    return got == static_cast<ssize_t>(size);
-}
 
 } // namespace
 
@@ -67,7 +56,7 @@ bool TailInflater::run()
         if (state.avail_in == 0) {
             std::size_t want = end_ - offset < kBufferSize ? static_cast<std::size_t>(end_ - offset) : kBufferSize;
             // Out of input before the final block: the stream is cut short.
-            if (want == 0 || !readAt(fd_, input.data(), want, offset))
+            if (want == 0 || !readFully(fd_, input.data(), want, offset))
                 return false;
             offset += want;
             state.next_in = input.data();
@@ -90,7 +79,7 @@ bool TailInflater::run()
     // part of it. Exactly the check value must follow.
     std::uint64_t after = (end_ - offset) + state.avail_in + static_cast<std::uint64_t>(state.read_in_length) / 8;
     unsigned char trailer[4];
-    if (after != sizeof trailer || state.tmp_in_size != 0 || !readAt(fd_, trailer, sizeof trailer, end_ - 4))
+    if (after != sizeof trailer || state.tmp_in_size != 0 || !readFully(fd_, trailer, sizeof trailer, end_ - 4))
         return false;
     for (unsigned char byte : trailer)
         checkValue_ = (checkValue_ << 8) | byte;

@@ -65,8 +65,8 @@ int updateArchive(Session& session)
         return 0;
     }
     // Written beside the package and renamed over it, so a failure leaves the old package whole.
-    int result =
-        dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed, session.report.progress());
+    int result = dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed,
+                                  session.report.progress(), srcArchive.packedStream());
     dstArchive.close();
     if (result != 0) {
         session.report.fatal(dstArchive.errorText());

@@ -5,9 +5,11 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #include <zlib.h>
 
 #include "package/Codec.h"
+#include "package/ReusableChunks.h"
 
 namespace {
 
@@ -42,10 +44,10 @@ struct TempFileSink : FileSink {
     }
 };
 
-std::string deflated(const std::string& plain, unsigned workers)
+std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse = nullptr)
 {
     StringSink sink;
-    Deflater deflater(sink, workers);
+    Deflater deflater(sink, workers, reuse);
     // Uneven pieces, so that chunks fill across several puts.
     for (std::size_t at = 0; at < plain.size(); at += 100003)
         EXPECT_TRUE(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()) + at,
@@ -131,6 +133,28 @@ std::string zlibFlushed(const std::string& plain, std::size_t every, int flush)
 }
 
 constexpr std::size_t kChunk = Deflater::kChunkSize;
+
+// `plain` deflated with the chunks of `previous`, a whole zlib stream in a file, to take from.
+std::string deflatedReusing(const std::string& plain, const std::string& previous, unsigned workers)
+{
+    FILE* file = std::tmpfile();
+    std::fwrite(previous.data(), 1, previous.size(), file);
+    std::fflush(file);
+    ReusableChunks reuse(fileno(file), 2, previous.size() - 4);
+    std::string stream = deflated(plain, workers, &reuse);
+    std::fclose(file);
+    return stream;
+}
+
+// The compressed bytes of each chunk of a zlib stream flushed every 2 MiB, up to and including its marker.
+std::vector<std::string> flushedChunks(const std::string& stream)
+{
+    std::vector<std::string> chunks;
+    for (std::size_t start = 2, end; (end = stream.find(std::string("\0\0\xFF\xFF", 4), start)) != std::string::npos;
+         start = end + 4)
+        chunks.push_back(stream.substr(start, end + 4 - start));
+    return chunks;
+}
 
 } // namespace
 
@@ -254,5 +278,40 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
                 EXPECT_EQ(tailsTaken, tailUsed ? 1 : 0);
             }
         }
+    }
+}
+
+TEST(Codec, RewriteTakesOnlyChunksThatDecodeAloneToTheSameBytes)
+{
+    const std::string before = sourceText(4 * kChunk + 1000);
+    std::string after = before;
+    after[kChunk + 10] = '#'; // only the second chunk differs
+    const std::string fresh = deflated(after, 0);
+
+    for (unsigned workers : {0u, 2u}) {
+        SCOPED_TRACE(workers);
+        // Our own chunks are what compressing again would give.
+        EXPECT_EQ(deflatedReusing(after, deflated(before, 0), workers), fresh);
+
+        // Another writer's chunks that stand alone are taken as they are, except the changed one.
+        const std::string full = zlibFlushed(before, kChunk, Z_FULL_FLUSH);
+        const std::vector<std::string> fullChunks = flushedChunks(full);
+        ASSERT_EQ(fullChunks.size(), 4u);
+        const std::string rewritten = deflatedReusing(after, full, workers);
+        EXPECT_TRUE(zlibInflates(rewritten, after));
+        for (std::size_t index : {0, 2, 3})
+            EXPECT_NE(rewritten.find(fullChunks[index]), std::string::npos) << "chunk " << index;
+        EXPECT_EQ(rewritten.find(fullChunks[1]), std::string::npos);
+
+        // After a sync flush the third chunk refers back into the changed second one: taking
+        // it would decode to the old bytes.
+        const std::string sync = zlibFlushed(before, kChunk, Z_SYNC_FLUSH);
+        EXPECT_TRUE(zlibInflates(deflatedReusing(after, sync, workers), after));
+
+        // Bytes that are no deflate stream at all, with markers in them, are never taken.
+        std::string hostile = randomBytes(2 * kChunk);
+        for (std::size_t at = 1000; at < hostile.size(); at += 300000)
+            hostile.replace(at, 4, std::string("\0\0\xFF\xFF", 4));
+        EXPECT_EQ(deflatedReusing(after, hostile, workers), fresh);
     }
 }

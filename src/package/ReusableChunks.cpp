@@ -1,0 +1,77 @@
+#include "package/ReusableChunks.h"
+
+#include <cstring>
+#include <zlib.h>
+
+#include "foundation/ByteSink.h"
+#include "package/Codec.h"
+#include "package/StoredBlockMarker.h"
+
+namespace {
+
+// Deflate never needs much more than the plain size; anything longer is not one
+// of our chunks, and would only cost memory.
+constexpr std::uint64_t kMaxPacked = Deflater::kChunkSize + Deflater::kChunkSize / 8 + 1024;
+
+// True when `packed`, inflated with plain zlib from a block start without any
+// history, gives exactly the `size` bytes at `plain` and ends on a byte boundary
+// between two blocks, none of them final. Stops at the first byte that differs.
+bool decodesTo(const std::vector<unsigned char>& packed, const unsigned char* plain, std::size_t size)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, -15) != Z_OK)
+        return false;
+    stream.next_in = const_cast<Bytef*>(packed.data());
+    stream.avail_in = static_cast<uInt>(packed.size());
+    unsigned char output[64 * 1024];
+    std::size_t produced = 0;
+    bool same = true;
+    for (;;) {
+        stream.next_out = output;
+        stream.avail_out = sizeof output;
+        // Z_BLOCK returns at every block boundary, where data_type tells the state.
+        int status = inflate(&stream, Z_BLOCK);
+        std::size_t got = sizeof output - stream.avail_out;
+        same = (status == Z_OK || status == Z_BUF_ERROR) && got <= size - produced &&
+               std::memcmp(output, plain + produced, got) == 0;
+        produced += got;
+        // Out of input with room left in the output: the chunk is used up.
+        if (!same || status == Z_BUF_ERROR || (stream.avail_in == 0 && stream.avail_out > 0))
+            break;
+    }
+    // 128: between blocks; the low bits: bits left over in the last byte. (A final
+    // block ends the stream, which inflate reports as Z_STREAM_END, refused above.)
+    same = same && stream.avail_in == 0 && produced == size && (stream.data_type & (128 | 7)) == 128;
+    inflateEnd(&stream);
+    return same;
+}
+
+} // namespace
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> ReusableChunks::range(std::size_t index)
+{
+    std::lock_guard lock(mutex_);
+    if (ends_.size() <= index && scanned_ < end_) {
+        // Markers cannot overlap, so a scan that stopped goes on just after the last one found.
+        bool stopped = false;
+        bool read = findMarkers(fd_, scanned_, end_, [&](std::uint64_t at) {
+            ends_.push_back(at + sizeof kEmptyStoredBlock);
+            stopped = ends_.size() > index;
+            return !stopped;
+        });
+        scanned_ = read && stopped ? ends_.back() : end_;
+    }
+    if (ends_.size() <= index)
+        return std::nullopt;
+    return std::make_pair(index == 0 ? from_ : ends_[index - 1], ends_[index]);
+}
+
+bool ReusableChunks::take(std::size_t index, const unsigned char* plain, std::size_t size,
+                          std::vector<unsigned char>& packed)
+{
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> at = range(index);
+    if (!at || at->second - at->first > kMaxPacked)
+        return false;
+    packed.resize(static_cast<std::size_t>(at->second - at->first));
+    return readFully(fd_, packed.data(), packed.size(), at->first) && decodesTo(packed, plain, size);
+}
