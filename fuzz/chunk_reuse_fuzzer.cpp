@@ -33,10 +33,13 @@ const std::string& plainBytes()
     return plain;
 }
 
+// Chunks lined up with an offset that is not a multiple of their size, as a package's are.
+const ChunkGrid kGrid = ChunkGrid::through(300000);
+
 std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse)
 {
     fuzz::StringSink sink;
-    Deflater deflater(sink, workers, reuse);
+    Deflater deflater(sink, workers, reuse, kGrid);
     fuzz::check(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()), plain.size()) && deflater.finish(),
                 "the writer failed");
     return sink.bytes;
@@ -72,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FILE* file = std::fopen("earlier", "rb");
     fuzz::check(file != nullptr, "cannot open the scratch file");
     const std::uint64_t end = earlier.size() >= 6 ? earlier.size() - 4 : 2;
-    ReusableChunks reuse(fileno(file), 2, end);
+    ReusableChunks reuse(fileno(file), 2, end, kGrid);
     const std::string single = deflated(plain, 0, &reuse);
     fuzz::check(deflated(plain, 2, &reuse) == single, "one thread and two give different streams");
     std::fclose(file);

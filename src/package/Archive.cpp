@@ -183,7 +183,13 @@ std::optional<std::string> Archive2::memberLimitError(const std::string& name, s
     return std::nullopt;
 }
 
-int Archive2::write(const char* name, Packing packing, ProgressObserver* progress, FILE* previousPackage)
+ChunkGrid Archive2::chunkGrid(const unsigned char* header)
+{
+    const std::int32_t count = static_cast<std::int32_t>(getLE32(header + 4));
+    return ChunkGrid::through(kHeaderSize + kRecordSize * static_cast<std::uint64_t>(count < 0 ? 0 : count));
+}
+
+int Archive2::write(const char* name, Packing packing, ProgressObserver* progress, const Archive2* previous)
 {
     fileName_ = name;
     std::uint64_t length = plainLength();
@@ -204,8 +210,13 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
         errorText_ = file.error();
         return 3;
     }
-    PackageSink packer(file, static_cast<std::uint32_t>(length),
-                       previousPackage != nullptr ? fileno(previousPackage) : -1);
+    const std::uint64_t membersStart = kHeaderSize + kRecordSize * members_.size();
+    const std::uint64_t previousStart = previous != nullptr ? kHeaderSize + kRecordSize * previous->members_.size() : 0;
+    std::optional<ReusableChunks> reusable =
+        payloadChunks(previous != nullptr ? previous->packed_ : nullptr, ChunkGrid::through(previousStart),
+                      previousStart, membersStart);
+    PackageSink packer(file, static_cast<std::uint32_t>(length), ChunkGrid::through(membersStart),
+                       reusable ? &*reusable : nullptr);
     ByteSink& out = packing == Packing::Compressed ? static_cast<ByteSink&>(packer) : file;
     auto writeFailed = [&] {
         errorText_ = file.error();

@@ -9,6 +9,7 @@
 
 #include "foundation/ByteSink.h"
 #include "foundation/ProgressObserver.h"
+#include "package/ChunkGrid.h"
 
 // The package container. All integers are 32-bit little-endian; offsets are
 // absolute from the start of the file.
@@ -100,13 +101,20 @@ public:
                    std::int32_t time);
 
     // Writes the whole container to `name`, copying every member's bytes from its
-    // source (or source stream), compressed or plain. The file is replaced only when everything
-    // succeeded. `previousPackage`, when given, is the compressed package being
-    // rewritten: its compressed bytes are taken where they still fit. Returns 0, or 3 with the reason in errorText():
-    // the container would be 4 GiB or more, the file cannot be created or written, or a member's bytes cannot be read
-    // (source missing or shorter than its record says). `progress`, when given, is told of every member and every block
-    // of member bytes written.
-    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr, FILE* previousPackage = nullptr);
+    // source (or source stream), compressed or plain. The file is replaced only when
+    // everything succeeded. Returns 0, or 3 with the reason in errorText(): the
+    // container would be 4 GiB or more, the file cannot be created or written, or a
+    // member's bytes cannot be read (source missing or shorter than its record says).
+    // `progress`, when given, is told of every member and every block of member
+    // bytes written. `previous`, when given, is the archive being rewritten: where
+    // it was read from a compressed package, its compressed chunks are taken for
+    // members whose bytes are unchanged.
+    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr,
+              const Archive2* previous = nullptr);
+
+    // Where a compressed container's chunks lie: lined up with the start of its
+    // members' bytes, read from the container's 8-byte header.
+    static ChunkGrid chunkGrid(const unsigned char* header);
 
     // The compressed package this container was unwrapped from, which the archive
     // keeps open (and closes) with its stream; null for a plain one.

@@ -9,23 +9,23 @@
 #include <memory>
 
 #include "foundation/ByteSink.h"
+#include "package/ChunkGrid.h"
 
 class ReusableChunks;
 
 // Deflates every byte put into one zlib stream written to `out`. The input is cut
-// into chunks of kChunkSize bytes by offset alone, compressed apart (on worker
-// threads when there are any) and joined in order, so the same input gives the
-// same bytes whatever the number of workers or their timing. All writes to `out`
-// happen on the calling thread; at most a few chunks are held at once. Chunks
-// that `reuse` holds for the same place and plain bytes are taken from there.
+// into chunks on `grid` by offset alone, compressed apart (on worker threads when
+// there are any) and joined in order, so the same input gives the same bytes
+// whatever the number of workers or their timing. All writes to `out` happen on
+// the calling thread; at most a few chunks are held at once. Chunks that `reuse`
+// holds with the same plain bytes are taken from there.
 class Deflater : public ByteSink {
 public:
-    // Each chunk starts without history; from 2 MiB on, the stream of a tree of
-    // C headers stays within 0.5% of zlib's own size at level 6 (256 KiB: 1.7%).
-    static constexpr std::size_t kChunkSize = 2 * 1024 * 1024;
+    static constexpr std::size_t kChunkSize = ChunkGrid::kChunkSize;
 
     // `workers` 0 compresses inline on the calling thread.
-    explicit Deflater(ByteSink& out, unsigned workers = defaultWorkers(), ReusableChunks* reuse = nullptr);
+    explicit Deflater(ByteSink& out, unsigned workers = defaultWorkers(), ReusableChunks* reuse = nullptr,
+                      ChunkGrid grid = {});
     ~Deflater() override;
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
@@ -56,5 +56,8 @@ enum class Inflated {
 // above 0, a large stream in a regular file and a sink that keeps its bytes in a
 // regular file, the second half of the stream may be inflated on another thread
 // at the same time, straight into its place in that file, with the same result.
+// Its place is found on the grid `gridOf` reads from the first 8 plain bytes
+// (or on the plain grid), which only has to be right for that to pay.
+using GridOf = ChunkGrid (*)(const unsigned char* head);
 Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out,
-                       unsigned workers = Deflater::defaultWorkers());
+                       unsigned workers = Deflater::defaultWorkers(), GridOf gridOf = nullptr);

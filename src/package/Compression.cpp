@@ -16,30 +16,17 @@ constexpr std::uint64_t kDeflateStart = 12 + 2;
 // The zlib stream ends with the Adler-32 of the plain bytes.
 constexpr std::uint64_t kCheckValueSize = 4;
 
-std::optional<ReusableChunks> chunksOf(int package)
-{
-    struct stat status {};
-    if (package < 0 || fstat(package, &status) != 0 ||
-        static_cast<std::uint64_t>(status.st_size) < kDeflateStart + kCheckValueSize)
-        return std::nullopt;
-    return std::optional<ReusableChunks>(std::in_place, package, kDeflateStart,
-                                         static_cast<std::uint64_t>(status.st_size) - kCheckValueSize);
-}
-
 } // namespace
 
 struct PackageSink::State {
-    State(ByteSink& out, int previousPackage)
-        : previous(chunksOf(previousPackage)),
-          deflater(out, Deflater::defaultWorkers(), previous ? &*previous : nullptr)
+    State(ByteSink& out, ChunkGrid grid, ReusableChunks* reuse) : deflater(out, Deflater::defaultWorkers(), reuse, grid)
     {
     }
-    std::optional<ReusableChunks> previous;
     Deflater deflater;
 };
 
-PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength, int previousPackage)
-    : out_(out), plainLength_(plainLength), state_(new State(out, previousPackage))
+PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength, ChunkGrid grid, ReusableChunks* reuse)
+    : out_(out), plainLength_(plainLength), state_(new State(out, grid, reuse))
 {
 }
 
@@ -79,7 +66,19 @@ bool readSignature(FILE* in)
            std::memcmp(signature, compressedFileHeader, 8) == 0;
 }
 
-Unwrap unwrapPayload(FILE* in, ByteSink& out)
+std::optional<ReusableChunks> payloadChunks(FILE* packed, ChunkGrid grid, std::uint64_t movedFrom,
+                                            std::uint64_t movedTo)
+{
+    struct stat status {};
+    if (packed == nullptr || fstat(fileno(packed), &status) != 0 ||
+        static_cast<std::uint64_t>(status.st_size) < kDeflateStart + kCheckValueSize)
+        return std::nullopt;
+    return std::optional<ReusableChunks>(std::in_place, fileno(packed), kDeflateStart,
+                                         static_cast<std::uint64_t>(status.st_size) - kCheckValueSize, grid, movedFrom,
+                                         movedTo);
+}
+
+Unwrap unwrapPayload(FILE* in, ByteSink& out, GridOf gridOf)
 {
     unsigned char prefix[4];
     if (std::fread(prefix, 1, 4, in) != 4)
@@ -90,7 +89,7 @@ Unwrap unwrapPayload(FILE* in, ByteSink& out)
     if (expected == 0)
         return Unwrap::Damaged;
 
-    switch (inflateStream(in, expected, out)) {
+    switch (inflateStream(in, expected, out, Deflater::defaultWorkers(), gridOf)) {
     case Inflated::Ok:
         return Unwrap::Ok;
     case Inflated::WriteError:

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "foundation/ByteSink.h"
+#include "package/Codec.h"
+#include "package/ReusableChunks.h"
 
 // The compressed package wrapper:
 //
@@ -17,12 +20,11 @@
 inline constexpr unsigned char compressedFileHeader[8] = {0x7A, 0xF4, 0x31, 0xB2, 0x01, 0x00, 0x00, 0x00};
 
 // Streams a plain file into the wrapper: the signature and length go out first,
-// then every byte put is deflated into `out`. `previousPackage`, when open, is
-// the compressed package this one replaces: its chunks are taken where they
-// still hold the same plain bytes at the same place, instead of compressed again.
+// then every byte put is deflated into `out`, in chunks on `grid`; chunks that
+// `reuse` holds with the same plain bytes are taken from there.
 class PackageSink : public ByteSink {
 public:
-    PackageSink(ByteSink& out, std::uint32_t plainLength, int previousPackage = -1);
+    PackageSink(ByteSink& out, std::uint32_t plainLength, ChunkGrid grid = {}, ReusableChunks* reuse = nullptr);
     ~PackageSink() override;
     PackageSink(const PackageSink&) = delete;
     PackageSink& operator=(const PackageSink&) = delete;
@@ -51,7 +53,14 @@ enum class Unwrap {
 // Inflates the payload that follows the signature, from the current position of
 // `in` to its end, into `out`. Every byte is checked before Ok is returned, so a
 // caller that must not act on a damaged package waits for the result.
-Unwrap unwrapPayload(FILE* in, ByteSink& out);
+Unwrap unwrapPayload(FILE* in, ByteSink& out, GridOf gridOf = nullptr);
+
+// The chunks of the payload of the compressed package open as `packed`, on
+// `grid`, to be taken by a package that replaces it; the plain bytes from
+// `movedTo` on in the new package stood from `movedFrom` on in this one. Nothing
+// for a null stream or a file too short to hold a payload.
+std::optional<ReusableChunks> payloadChunks(FILE* packed, ChunkGrid grid, std::uint64_t movedFrom,
+                                            std::uint64_t movedTo);
 
 // True when `in`, read from its start, begins with the wrapper's signature; `in`
 // is then positioned after it.

@@ -18,7 +18,7 @@ namespace {
 constexpr unsigned char kZlibHeader[2] = {0x78, 0x9C};
 
 struct Chunk {
-    std::size_t index = 0; // in the stream
+    std::uint64_t start = 0; // plain offset in the stream
     std::vector<unsigned char> plain;
     std::vector<unsigned char> packed;
     bool last = false;
@@ -30,7 +30,8 @@ struct Chunk {
 struct Deflater::Impl {
     ByteSink& out;
     ReusableChunks* reuse;
-    std::size_t submitted = 0;
+    const ChunkGrid grid;
+    std::uint64_t submitted = 0;                     // chunks
     std::optional<ChunkCompressor> inlineCompressor; // only without workers
     Chunk inlineChunk;
     std::vector<unsigned char> pending;
@@ -49,7 +50,8 @@ struct Deflater::Impl {
     bool stopping = false;
     std::vector<std::thread> threads;
 
-    Impl(ByteSink& sink, unsigned workers, ReusableChunks* reusable) : out(sink), reuse(reusable), maxInFlight(workers)
+    Impl(ByteSink& sink, unsigned workers, ReusableChunks* reusable, ChunkGrid chunkGrid)
+        : out(sink), reuse(reusable), grid(chunkGrid), maxInFlight(workers)
     {
         pending.reserve(kChunkSize);
         if (workers == 0) {
@@ -93,7 +95,7 @@ struct Deflater::Impl {
     void pack(ChunkCompressor& compressor, Chunk& chunk)
     {
         if (chunk.last || reuse == nullptr ||
-            !reuse->take(chunk.index, chunk.plain.data(), chunk.plain.size(), chunk.packed))
+            !reuse->take(chunk.start, chunk.plain.data(), chunk.plain.size(), chunk.packed))
             compressor.compress(chunk.plain.data(), chunk.plain.size(), chunk.last, chunk.packed);
     }
 
@@ -133,9 +135,9 @@ struct Deflater::Impl {
     bool submit(bool last)
     {
         adler = libdeflate_adler32(adler, pending.data(), pending.size());
-        const std::size_t index = submitted++;
+        const std::uint64_t start = grid.start(submitted++);
         if (inlineCompressor) {
-            inlineChunk.index = index;
+            inlineChunk.start = start;
             inlineChunk.last = last;
             inlineChunk.plain.swap(pending);
             pending.clear();
@@ -154,7 +156,7 @@ struct Deflater::Impl {
         }
         chunk->plain.swap(pending);
         pending.clear();
-        chunk->index = index;
+        chunk->start = start;
         chunk->last = last;
         chunk->done = false;
         {
@@ -167,7 +169,10 @@ struct Deflater::Impl {
     }
 };
 
-Deflater::Deflater(ByteSink& out, unsigned workers, ReusableChunks* reuse) : impl_(new Impl(out, workers, reuse)) {}
+Deflater::Deflater(ByteSink& out, unsigned workers, ReusableChunks* reuse, ChunkGrid grid)
+    : impl_(new Impl(out, workers, reuse, grid))
+{
+}
 
 Deflater::~Deflater() = default;
 
@@ -175,13 +180,14 @@ bool Deflater::put(const unsigned char* data, std::size_t size)
 {
     Impl& impl = *impl_;
     while (size > 0) {
-        std::size_t room = kChunkSize - impl.pending.size();
+        const std::size_t chunkSize = static_cast<std::size_t>(impl.grid.size(impl.submitted));
+        std::size_t room = chunkSize - impl.pending.size();
         std::size_t piece = size < room ? size : room;
         impl.pending.insert(impl.pending.end(), data, data + piece);
         data += piece;
         size -= piece;
         // A full chunk is never the last: the stream's end is the remainder, even when empty.
-        if (impl.pending.size() == kChunkSize && !impl.submit(false))
+        if (impl.pending.size() == chunkSize && !impl.submit(false))
             break;
     }
     return impl.succeeded();

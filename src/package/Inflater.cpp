@@ -1,8 +1,10 @@
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -17,7 +19,7 @@ namespace {
 constexpr std::size_t kBufferSize = 128 * 1024;
 // Below this a second thread saves less than it costs to start.
 constexpr std::uint64_t kTwoThreadMinimum = 4 * 1024 * 1024;
-// Our writer leaves an empty stored block every 2 MiB of plain bytes; a cut is
+// Our writer leaves an empty stored block after every chunk; a cut is
 // looked for this far past the middle of the stream.
 constexpr std::uint64_t kCutWindow = 8 * 1024 * 1024;
 
@@ -79,11 +81,14 @@ public:
     }
 
     // After a pause: the input read ended exactly where a block ends, and every
-    // plain byte before it was put, so the next block starts the rest.
+    // plain byte before it was put, so the next block starts the rest. ISA-L may
+    // have gone on to look for the next block's header: with no bit of it read or
+    // kept, that is the same place.
     bool betweenBlocks() const
     {
-        return state_.block_state == ISAL_BLOCK_NEW_HDR && state_.avail_in == 0 && state_.read_in_length == 0 &&
-               state_.tmp_in_size == 0 && state_.tmp_out_valid == state_.tmp_out_processed;
+        const bool atHeader = state_.block_state == ISAL_BLOCK_NEW_HDR || state_.block_state == ISAL_BLOCK_HDR;
+        return atHeader && state_.avail_in == 0 && state_.read_in_length == 0 && state_.tmp_in_size == 0 &&
+               state_.tmp_out_valid == state_.tmp_out_processed;
     }
 
     std::uint64_t produced() const { return produced_; }
@@ -145,12 +150,35 @@ struct Cut {
     std::uint64_t start, cut, end, plainAt;
 };
 
+// The first 8 plain bytes of the zlib stream at `from` in `fd`, if they come out
+// of its first 64 KiB.
+std::optional<std::array<unsigned char, 8>> peekHead(int fd, std::uint64_t from, std::uint64_t end)
+{
+    std::vector<unsigned char> input(static_cast<std::size_t>(std::min<std::uint64_t>(end - from, 64 * 1024)));
+    std::vector<unsigned char> output(64 * 1024);
+    if (!readFully(fd, input.data(), input.size(), from))
+        return std::nullopt;
+    auto state = std::make_unique<inflate_state>();
+    isal_inflate_init(state.get());
+    state->crc_flag = ISAL_ZLIB;
+    state->next_in = input.data();
+    state->avail_in = static_cast<std::uint32_t>(input.size());
+    state->next_out = output.data();
+    state->avail_out = static_cast<std::uint32_t>(output.size());
+    std::array<unsigned char, 8> head{};
+    // ISA-L stops short of a full buffer when the input runs out mid-block; 8 bytes are all it takes.
+    if (isal_inflate(state.get()) != ISAL_DECOMP_OK || output.size() - state->avail_out < head.size())
+        return std::nullopt;
+    std::copy_n(output.begin(), head.size(), head.begin());
+    return head;
+}
+
 // Where a large stream in a regular file may be cut in two: just after the
 // first empty stored block from its middle on, which ends every chunk our
 // writer makes but the last, so that the markers before it count the chunks of
 // plain bytes before the tail. Such bytes may also occur by chance, and other
 // writers flush elsewhere: the caller checks that the two parts join up exactly.
-std::optional<Cut> findCut(FILE* in)
+std::optional<Cut> findCut(FILE* in, GridOf gridOf)
 {
     struct stat status {};
     off_t start = ftello(in);
@@ -170,19 +198,23 @@ std::optional<Cut> findCut(FILE* in)
                      }) ||
         !cut)
         return std::nullopt;
-    return Cut{from, *cut, end, chunks * Deflater::kChunkSize};
+    std::optional<std::array<unsigned char, 8>> head = peekHead(fileno(in), from, end);
+    if (!head)
+        return std::nullopt;
+    const ChunkGrid grid = gridOf != nullptr ? gridOf(head->data()) : ChunkGrid{};
+    return Cut{from, *cut, end, grid.start(chunks)};
 }
 
 } // namespace
 
-Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out, unsigned workers)
+Inflated inflateStream(FILE* in, std::uint64_t expectedLength, ByteSink& out, unsigned workers, GridOf gridOf)
 {
     SerialInflater serial(in, expectedLength);
     // A sink that keeps only what it reads (a listing) has no file for the tail
     // to write into: it gets the single pass.
     std::uint64_t outAt = 0;
     const int outFd = workers > 0 ? out.directFd(outAt) : -1;
-    std::optional<Cut> cut = outFd >= 0 ? findCut(in) : std::nullopt;
+    std::optional<Cut> cut = outFd >= 0 ? findCut(in, gridOf) : std::nullopt;
     if (cut && cut->plainAt > 0 && cut->plainAt < expectedLength) {
         // The tail is inflated straight into its place in the output while this
         // thread inflates the head; when the two do not join up exactly, this

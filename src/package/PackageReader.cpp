@@ -32,7 +32,8 @@ void leaveDecompressedCopy(FILE* packed, const std::string& copyName, Payload pa
     AtomicFile copy(copyName);
     if (!copy.create())
         return;
-    if (payload == Payload::Sound && readSignature(packed) && unwrapPayload(packed, copy) != Unwrap::Ok)
+    if (payload == Payload::Sound && readSignature(packed) &&
+        unwrapPayload(packed, copy, &Archive2::chunkGrid) != Unwrap::Ok)
         return;
     copy.commit();
 }
@@ -76,7 +77,7 @@ OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2&
         if (plain == nullptr)
             return cannotUnwrap();
         FileSink sink(plain);
-        unwrapped = unwrapPayload(packed, sink);
+        unwrapped = unwrapPayload(packed, sink, &Archive2::chunkGrid);
         if (unwrapped == Unwrap::Ok && std::fflush(plain) != 0)
             unwrapped = Unwrap::WriteError;
         if (unwrapped == Unwrap::WriteError) {

@@ -48,7 +48,7 @@ bool decodesTo(const std::vector<unsigned char>& packed, const unsigned char* pl
 
 } // namespace
 
-std::optional<std::pair<std::uint64_t, std::uint64_t>> ReusableChunks::range(std::size_t index)
+std::optional<std::pair<std::uint64_t, std::uint64_t>> ReusableChunks::range(std::uint64_t index)
 {
     std::lock_guard lock(mutex_);
     if (ends_.size() <= index && scanned_ < end_) {
@@ -66,10 +66,12 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ReusableChunks::range(std
     return std::make_pair(index == 0 ? from_ : ends_[index - 1], ends_[index]);
 }
 
-bool ReusableChunks::take(std::size_t index, const unsigned char* plain, std::size_t size,
+bool ReusableChunks::take(std::uint64_t start, const unsigned char* plain, std::size_t size,
                           std::vector<unsigned char>& packed)
 {
-    std::optional<std::pair<std::uint64_t, std::uint64_t>> at = range(index);
+    const std::uint64_t oldStart = start >= movedTo_ ? start - movedTo_ + movedFrom_ : start;
+    std::optional<std::uint64_t> index = grid_.indexAt(oldStart);
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> at = index ? range(*index) : std::nullopt;
     if (!at || at->second - at->first > kMaxPacked)
         return false;
     packed.resize(static_cast<std::size_t>(at->second - at->first));

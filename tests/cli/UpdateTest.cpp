@@ -70,18 +70,23 @@ TEST_F(Cli, ReplaceAndRemoveKeepTheSurvivorsInOrder)
     EXPECT_FALSE(has("pkg"));
 }
 
-// A rewrite takes the old package's compressed chunks where the plain bytes are
-// unchanged: the package must be the very one a fresh create gives.
-TEST_F(Cli, ReplaceGivesTheBytesOfAFreshCreate)
+// A rewrite takes the old package's compressed chunks where the members' bytes
+// are unchanged, also when a removed record moves them: the package must be the
+// very one a fresh create gives.
+TEST_F(Cli, ReplaceAndRemoveGiveTheBytesOfAFreshCreate)
 {
     std::string big;
     for (int line = 0; big.size() < (5u << 20); ++line)
         big += "static int field" + std::to_string(line * 7919 % 100003) + "(struct s *p) { return p->x; }\n";
+    put("early.c", "first");
     put("big.c", big);
     put("late.c", "before");
-    ASSERT_TRUE(outcomeIs(run({"-c", "pkg", "big.c", "late.c"}), 0, "", ""));
+    ASSERT_TRUE(outcomeIs(run({"-c", "pkg", "early.c", "big.c", "late.c"}), 0, "", ""));
     put("late.c", "after, and longer");
     ASSERT_TRUE(outcomeIs(run({"-r", "pkg", "late.c"}), 0, "", ""));
+    ASSERT_TRUE(outcomeIs(run({"-c", "fresh", "early.c", "big.c", "late.c"}), 0, "", ""));
+    EXPECT_TRUE(get("pkg") == get("fresh"));
+    ASSERT_TRUE(outcomeIs(run({"-d", "pkg", "early.c"}), 0, "", ""));
     ASSERT_TRUE(outcomeIs(run({"-c", "fresh", "big.c", "late.c"}), 0, "", ""));
     EXPECT_TRUE(get("pkg") == get("fresh"));
 }

@@ -44,10 +44,10 @@ struct TempFileSink : FileSink {
     }
 };
 
-std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse = nullptr)
+std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse = nullptr, ChunkGrid grid = {})
 {
     StringSink sink;
-    Deflater deflater(sink, workers, reuse);
+    Deflater deflater(sink, workers, reuse, grid);
     // Uneven pieces, so that chunks fill across several puts.
     for (std::size_t at = 0; at < plain.size(); at += 100003)
         EXPECT_TRUE(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()) + at,
@@ -92,15 +92,21 @@ std::string randomBytes(std::size_t size)
     return bytes;
 }
 
+// The test's own grid: its phase is the first 4 plain bytes, little-endian.
+ChunkGrid gridFromHead(const unsigned char* head)
+{
+    return ChunkGrid::through(head[0] | head[1] << 8 | head[2] << 16 | std::uint64_t{head[3]} << 24);
+}
+
 Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr,
-                      unsigned workers = 0, int* tailsTaken = nullptr)
+                      unsigned workers = 0, int* tailsTaken = nullptr, GridOf gridOf = nullptr)
 {
     FILE* in = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), in);
     std::rewind(in);
     FILE* out = std::tmpfile();
     TempFileSink sink(out);
-    Inflated result = inflateStream(in, expectedLength, sink, workers);
+    Inflated result = inflateStream(in, expectedLength, sink, workers, gridOf);
     std::fclose(in);
     const std::string bytes = sink.bytes();
     EXPECT_LE(bytes.size(), expectedLength);
@@ -112,20 +118,20 @@ Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, s
     return result;
 }
 
-// A zlib stream of `plain` flushed with `flush` after every `every` bytes: each
-// flush leaves an empty stored block, as our writer's chunks end; a sync flush
-// keeps back-references across it, a full flush does not.
-std::string zlibFlushed(const std::string& plain, std::size_t every, int flush)
+// A zlib stream of `plain` flushed with `flush` after `first` bytes, then after
+// every `every` bytes: each flush leaves an empty stored block, as our writer's
+// chunks end; a sync flush keeps back-references across it, a full flush does not.
+std::string zlibFlushed(const std::string& plain, std::size_t every, int flush, std::size_t first = 0)
 {
     std::string stream(compressBound(static_cast<uLong>(plain.size())) + 64 * (plain.size() / every + 1), '\0');
     z_stream zs{};
     deflateInit(&zs, 6);
     zs.next_out = reinterpret_cast<Bytef*>(stream.data());
     zs.avail_out = static_cast<uInt>(stream.size());
-    for (std::size_t at = 0; at < plain.size(); at += every) {
+    for (std::size_t at = 0, size = first != 0 ? first : every; at < plain.size(); at += size, size = every) {
         zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data() + at));
-        zs.avail_in = static_cast<uInt>(std::min(every, plain.size() - at));
-        deflate(&zs, at + every < plain.size() ? flush : Z_FINISH);
+        zs.avail_in = static_cast<uInt>(std::min(size, plain.size() - at));
+        deflate(&zs, at + size < plain.size() ? flush : Z_FINISH);
     }
     stream.resize(zs.total_out);
     deflateEnd(&zs);
@@ -134,14 +140,22 @@ std::string zlibFlushed(const std::string& plain, std::size_t every, int flush)
 
 constexpr std::size_t kChunk = Deflater::kChunkSize;
 
-// `plain` deflated with the chunks of `previous`, a whole zlib stream in a file, to take from.
-std::string deflatedReusing(const std::string& plain, const std::string& previous, unsigned workers)
+// The chunks of a rewrite: the new stream on `grid`, the old one, a whole zlib
+// stream in a file, on `previousGrid`, its plain bytes from `movedFrom` on now from `movedTo` on.
+struct Rewrite {
+    ChunkGrid grid, previousGrid;
+    std::uint64_t movedFrom = 0, movedTo = 0;
+};
+
+std::string deflatedReusing(const std::string& plain, const std::string& previous, unsigned workers,
+                            Rewrite rewrite = {})
 {
     FILE* file = std::tmpfile();
     std::fwrite(previous.data(), 1, previous.size(), file);
     std::fflush(file);
-    ReusableChunks reuse(fileno(file), 2, previous.size() - 4);
-    std::string stream = deflated(plain, workers, &reuse);
+    ReusableChunks reuse(fileno(file), 2, previous.size() - 4, rewrite.previousGrid, rewrite.movedFrom,
+                         rewrite.movedTo);
+    std::string stream = deflated(plain, workers, &reuse, rewrite.grid);
     std::fclose(file);
     return stream;
 }
@@ -240,12 +254,18 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
     const std::string ours = text + noise + text, zlibHead = noise + text, zlibTail = noise.substr(0, 50000);
     const std::string zlibPlain = zlibHead + text.substr(kChunk - 30000) + zlibTail;
     const std::string flushedPlain = randomBytes(9 * kChunk / 2);
+    // Starts with the phase of its grid, as gridFromHead reads it: 300 000, 0x493E0.
+    const std::string phased = std::string("\xE0\x93\x04\x00", 4) + ours;
     const struct {
         const char* name;
         std::string plain, stream;
         bool tailUsed;
+        GridOf gridOf = nullptr;
     } streams[] = {
         {"ours", ours, deflated(ours, 2), true},
+        {"ours, on a grid", phased, deflated(phased, 2, nullptr, ChunkGrid::through(300000)), true, &gridFromHead},
+        // The tail is looked for on the wrong grid: what it wrote must be written over.
+        {"ours, grid unknown", phased, deflated(phased, 2, nullptr, ChunkGrid::through(300000)), false},
         // The tail refers back across the cut: the second thread's work is dropped.
         {"zlib", zlibPlain, zlibFlushed(zlibPlain, zlibHead.size(), Z_SYNC_FLUSH), false},
         // The tail inflates on its own but starts elsewhere than 2 MiB chunks put it: what
@@ -253,7 +273,7 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
         {"zlib, shorter chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 4, Z_FULL_FLUSH), false},
         {"zlib, longer chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 2, Z_FULL_FLUSH), false},
     };
-    for (const auto& [name, plain, stream, tailUsed] : streams) {
+    for (const auto& [name, plain, stream, tailUsed, gridOf] : streams) {
         SCOPED_TRACE(name);
         ASSERT_GE(stream.size(), 4u << 20);
         std::string flipped = stream, wrongCheck = stream;
@@ -272,7 +292,7 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
             int tailsTaken = 0;
             Inflated expected = inflateBytes(bytes, plain.size(), &serial);
             EXPECT_EQ(expected, variant == variants[0].first ? Inflated::Ok : Inflated::Damaged);
-            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &tailsTaken), expected);
+            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &tailsTaken, gridOf), expected);
             if (expected == Inflated::Ok) {
                 EXPECT_TRUE(parallel == plain);
                 EXPECT_EQ(tailsTaken, tailUsed ? 1 : 0);
@@ -313,5 +333,30 @@ TEST(Codec, RewriteTakesOnlyChunksThatDecodeAloneToTheSameBytes)
         for (std::size_t at = 1000; at < hostile.size(); at += 300000)
             hostile.replace(at, 4, std::string("\0\0\xFF\xFF", 4));
         EXPECT_EQ(deflatedReusing(after, hostile, workers), fresh);
+    }
+}
+
+TEST(Codec, RewriteFollowsBytesThatMoved)
+{
+    // A table in front of the members shrinks by one record: the members move, and so does the grid.
+    const std::string table(700000, 't'), members = sourceText(3 * kChunk + 5000);
+    const std::string before = table + members, after = table.substr(1040) + members;
+    const Rewrite moved{ChunkGrid::through(table.size() - 1040), ChunkGrid::through(table.size()), table.size(),
+                        table.size() - 1040};
+    const std::string fresh = deflated(after, 0, nullptr, moved.grid);
+    EXPECT_TRUE(zlibInflates(fresh, after));
+
+    const std::string full = zlibFlushed(before, kChunk, Z_FULL_FLUSH, table.size());
+    const std::vector<std::string> fullChunks = flushedChunks(full);
+    ASSERT_EQ(fullChunks.size(), 4u);
+    for (unsigned workers : {0u, 2u}) {
+        SCOPED_TRACE(workers);
+        EXPECT_EQ(deflatedReusing(after, deflated(before, 0, nullptr, moved.previousGrid), workers, moved), fresh);
+        const std::string rewritten = deflatedReusing(after, full, workers, moved);
+        EXPECT_TRUE(zlibInflates(rewritten, after));
+        for (std::size_t index : {1, 2, 3})
+            EXPECT_NE(rewritten.find(fullChunks[index]), std::string::npos) << "chunk " << index;
+        // Without the move, nothing lines up.
+        EXPECT_EQ(deflatedReusing(after, full, workers, {moved.grid, moved.previousGrid}), fresh);
     }
 }
