@@ -17,7 +17,7 @@
 
 namespace {
 
-// Two of the writer's 2 MiB chunks and a remainder, text around incompressible bytes.
+// A short first chunk, a whole one and a remainder, text around incompressible bytes.
 const std::string& plainBytes()
 {
     static const std::string plain = [] {

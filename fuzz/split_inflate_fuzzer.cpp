@@ -22,7 +22,7 @@
 namespace {
 
 // Source text around incompressible bytes: a little over 4 MiB packed, in
-// several of the writer's 2 MiB chunks, with real Huffman blocks to damage.
+// several of the writer's chunks, with real Huffman blocks to damage.
 const std::string& plainBytes()
 {
     static const std::string plain = [] {

@@ -26,21 +26,15 @@ ChunkCompressor::~ChunkCompressor()
     libdeflate_free_compressor(compressor_);
 }
 
-void ChunkCompressor::compress(const unsigned char* plain, std::size_t size, bool last,
-                               std::vector<unsigned char>& packed)
+void ChunkCompressor::compress(const unsigned char* plain, std::size_t size, bool last, PackedBytes& packed)
 {
     // Room for the empty stored block and one more byte of alignment.
     std::size_t capacity = libdeflate_deflate_compress_bound(compressor_, size) + sizeof kEmptyStoredBlock + 1;
-    if (capacity > outputCapacity_) {
-        output_.reset(new unsigned char[capacity]);
-        outputCapacity_ = capacity;
-    }
-    std::size_t written = libdeflate_deflate_compress(compressor_, plain, size, output_.get(), capacity);
+    unsigned char* output = packed.reserve(capacity);
+    std::size_t written = libdeflate_deflate_compress(compressor_, plain, size, output, capacity);
     if (written == 0) // cannot happen with a buffer of the bound's size
         std::abort();
-    if (!last)
-        written = leaveOpen(written);
-    packed.assign(output_.get(), output_.get() + written);
+    packed.resize(last ? written : leaveOpen(output, written));
 }
 
 // libdeflate ends every buffer with a final block. Inflating with Z_BLOCK stops
@@ -48,9 +42,8 @@ void ChunkCompressor::compress(const unsigned char* plain, std::size_t size, boo
 // last boundary before the final block gives the bit where that block starts
 // (its first bit is the final-block flag), the boundary after it the bit where
 // it ends, before any padding.
-std::size_t ChunkCompressor::leaveOpen(std::size_t size)
+std::size_t ChunkCompressor::leaveOpen(unsigned char* packed, std::size_t size)
 {
-    unsigned char* packed = output_.get();
     inflateReset(&walker_);
     walker_.next_in = packed;
     walker_.avail_in = static_cast<uInt>(size);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <vector>
 #include <zlib.h>
+
+#include "package/PackedBytes.h"
 
 struct libdeflate_compressor;
 
@@ -19,16 +20,12 @@ public:
     ChunkCompressor& operator=(const ChunkCompressor&) = delete;
 
     // Replaces `packed` with the deflated `plain`; `last` ends the stream.
-    void compress(const unsigned char* plain, std::size_t size, bool last, std::vector<unsigned char>& packed);
+    void compress(const unsigned char* plain, std::size_t size, bool last, PackedBytes& packed);
 
 private:
-    std::size_t leaveOpen(std::size_t size);
+    std::size_t leaveOpen(unsigned char* packed, std::size_t size);
 
     libdeflate_compressor* compressor_;
     z_stream walker_{};
-    // Sized for the worst case but written only as far as needed, so that
-    // untouched pages of it never become resident.
-    std::unique_ptr<unsigned char[]> output_;
-    std::size_t outputCapacity_ = 0;
     std::vector<unsigned char> scratch_;
 };

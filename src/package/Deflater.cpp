@@ -20,7 +20,7 @@ constexpr unsigned char kZlibHeader[2] = {0x78, 0x9C};
 struct Chunk {
     std::uint64_t start = 0; // plain offset in the stream
     std::vector<unsigned char> plain;
-    std::vector<unsigned char> packed;
+    PackedBytes packed;
     bool last = false;
     bool done = false;
 };

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "package/ChunkGrid.h"
+#include "package/PackedBytes.h"
 
 class ReusableChunks {
 public:
@@ -33,7 +34,7 @@ public:
     // True when the old chunk that held the new chunk starting at plain offset
     // `start` decodes to exactly its `size` bytes at `plain`; `packed` then holds
     // the old chunk's compressed bytes. Safe to call from several threads at once.
-    bool take(std::uint64_t start, const unsigned char* plain, std::size_t size, std::vector<unsigned char>& packed);
+    bool take(std::uint64_t start, const unsigned char* plain, std::size_t size, PackedBytes& packed);
 
 private:
     // Where chunk `index` starts and ends in the file, if its end was found.

@@ -160,7 +160,7 @@ std::string deflatedReusing(const std::string& plain, const std::string& previou
     return stream;
 }
 
-// The compressed bytes of each chunk of a zlib stream flushed every 2 MiB, up to and including its marker.
+// The compressed bytes of each chunk of a zlib stream flushed once per chunk, up to and including its marker.
 std::vector<std::string> flushedChunks(const std::string& stream)
 {
     std::vector<std::string> chunks;
@@ -268,7 +268,7 @@ TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
         {"ours, grid unknown", phased, deflated(phased, 2, nullptr, ChunkGrid::through(300000)), false},
         // The tail refers back across the cut: the second thread's work is dropped.
         {"zlib", zlibPlain, zlibFlushed(zlibPlain, zlibHead.size(), Z_SYNC_FLUSH), false},
-        // The tail inflates on its own but starts elsewhere than 2 MiB chunks put it: what
+        // The tail inflates on its own but starts elsewhere than our chunks put it: what
         // it wrote must be written over, whether the head ends before that place or runs past it.
         {"zlib, shorter chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 4, Z_FULL_FLUSH), false},
         {"zlib, longer chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 2, Z_FULL_FLUSH), false},
