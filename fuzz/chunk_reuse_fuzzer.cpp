@@ -7,54 +7,22 @@
 // Any crash, hang, leak, sanitizer report or abort is a bug.
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <string>
 
-#include "package/Codec.h"
+#include "our_streams.h"
 #include "package/ReusableChunks.h"
-#include "scratch.h"
-#include "zlib_reference.h"
 
 namespace {
 
-// A short first chunk, a whole one and a remainder, text around incompressible bytes.
+// A short first chunk, whole ones and a remainder: text around incompressible bytes.
 const std::string& plainBytes()
 {
-    static const std::string plain = [] {
-        std::mt19937 random(9);
-        std::string text;
-        while (text.size() < 3 << 19)
-            text += "static int field" + std::to_string(random() % 9000) + "(struct s *p) { return p->x; }\n";
-        std::string noise(3 << 19, '\0');
-        for (char& byte : noise)
-            byte = static_cast<char>(random());
-        return text + noise + text.substr(0, 1 << 20);
-    }();
+    static const std::string plain = fuzz::textAroundNoise(9, 3 << 19, 3 << 19);
     return plain;
 }
 
 // Chunks lined up with an offset that is not a multiple of their size, as a package's are.
 const ChunkGrid kGrid = ChunkGrid::through(300000);
-
-std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse)
-{
-    fuzz::StringSink sink;
-    Deflater deflater(sink, workers, reuse, kGrid);
-    fuzz::check(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()), plain.size()) && deflater.finish(),
-                "the writer failed");
-    return sink.bytes;
-}
-
-void edit(std::string& target, const std::uint8_t* at)
-{
-    if (target.empty())
-        return;
-    const std::size_t offset = (at[0] | at[1] << 8 | at[2] << 16 | std::size_t{at[3]} << 24) % target.size();
-    if (at[4] == 0)
-        target.resize(offset);
-    else
-        target[offset] = static_cast<char>(target[offset] ^ at[4]);
-}
 
 } // namespace
 
@@ -66,18 +34,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string earlierStream = deflated(plainBytes(), 0, nullptr);
+    static const std::string earlierStream = fuzz::deflated(plainBytes(), 0, nullptr, kGrid);
     std::string earlier = earlierStream, plain = plainBytes();
     for (std::size_t at = 0; at + 6 <= size; at += 6)
-        edit(data[at] % 2 == 0 ? earlier : plain, data + at + 1);
+        fuzz::applyEdit(data[at] % 2 == 0 ? earlier : plain, data + at + 1);
     fuzz::writeInput("earlier", reinterpret_cast<const std::uint8_t*>(earlier.data()), earlier.size());
 
     FILE* file = std::fopen("earlier", "rb");
     fuzz::check(file != nullptr, "cannot open the scratch file");
     const std::uint64_t end = earlier.size() >= 6 ? earlier.size() - 4 : 2;
     ReusableChunks reuse(fileno(file), 2, end, kGrid);
-    const std::string single = deflated(plain, 0, &reuse);
-    fuzz::check(deflated(plain, 2, &reuse) == single, "one thread and two give different streams");
+    const std::string single = fuzz::deflated(plain, 0, &reuse, kGrid);
+    fuzz::check(fuzz::deflated(plain, 2, &reuse, kGrid) == single, "one thread and two give different streams");
     std::fclose(file);
 
     std::string inflated;

@@ -9,15 +9,11 @@
 // sanitizer report or abort is a bug.
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include "foundation/ByteSink.h"
-#include "package/Codec.h"
-#include "scratch.h"
-#include "zlib_reference.h"
+#include "our_streams.h"
 
 namespace {
 
@@ -25,30 +21,13 @@ namespace {
 // several of the writer's chunks, with real Huffman blocks to damage.
 const std::string& plainBytes()
 {
-    static const std::string plain = [] {
-        std::mt19937 random(5);
-        std::string text;
-        while (text.size() < 1 << 20)
-            text += "static int field" + std::to_string(random() % 9000) + "(struct s *p) { return p->x; }\n";
-        std::string noise(9 << 19, '\0');
-        for (char& byte : noise)
-            byte = static_cast<char>(random());
-        return text + noise + text;
-    }();
+    static const std::string plain = fuzz::textAroundNoise(5, 1 << 20, 9 << 19);
     return plain;
 }
 
 const std::string& ourStream()
 {
-    static const std::string stream = [] {
-        fuzz::StringSink sink;
-        Deflater deflater(sink, 0);
-        const std::string& plain = plainBytes();
-        fuzz::check(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()), plain.size()) &&
-                        deflater.finish(),
-                    "the writer failed");
-        return sink.bytes;
-    }();
+    static const std::string stream = fuzz::deflated(plainBytes(), 0);
     return stream;
 }
 
@@ -66,14 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     std::string stream = ourStream();
     const std::uint64_t length = plainBytes().size() + static_cast<std::int8_t>(data[0]);
-    for (std::size_t at = 1; at + 5 <= size && !stream.empty(); at += 5) {
-        const std::size_t offset =
-            (data[at] | data[at + 1] << 8 | data[at + 2] << 16 | std::size_t{data[at + 3]} << 24) % stream.size();
-        if (data[at + 4] == 0)
-            stream.resize(offset);
-        else
-            stream[offset] = static_cast<char>(stream[offset] ^ data[at + 4]);
-    }
+    for (std::size_t at = 1; at + 5 <= size; at += 5)
+        fuzz::applyEdit(stream, data + at);
     fuzz::writeInput("stream", reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());
 
     FILE* in = std::fopen("stream", "rb");
