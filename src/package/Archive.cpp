@@ -167,7 +167,7 @@ void Archive2::addMember(const char* source, const char* name, std::uint32_t off
 
 std::uint64_t Archive2::plainLength() const
 {
-    std::uint64_t length = kHeaderSize + kRecordSize * members_.size();
+    std::uint64_t length = membersStart(members_.size());
     for (const ArchiveChunk2& member : members_)
         length += member.size;
     return length;
@@ -186,7 +186,7 @@ std::optional<std::string> Archive2::memberLimitError(const std::string& name, s
 ChunkGrid Archive2::chunkGrid(const unsigned char* header)
 {
     const std::int32_t count = static_cast<std::int32_t>(getLE32(header + 4));
-    return ChunkGrid::through(kHeaderSize + kRecordSize * static_cast<std::uint64_t>(count < 0 ? 0 : count));
+    return ChunkGrid::through(membersStart(count < 0 ? 0 : static_cast<std::size_t>(count)));
 }
 
 int Archive2::write(const char* name, Packing packing, ProgressObserver* progress, const Archive2* previous)
@@ -210,12 +210,11 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
         errorText_ = file.error();
         return 3;
     }
-    const std::uint64_t membersStart = kHeaderSize + kRecordSize * members_.size();
-    const std::uint64_t previousStart = previous != nullptr ? kHeaderSize + kRecordSize * previous->members_.size() : 0;
-    std::optional<ReusableChunks> reusable =
-        payloadChunks(previous != nullptr ? previous->packed_ : nullptr, ChunkGrid::through(previousStart),
-                      previousStart, membersStart);
-    PackageSink packer(file, static_cast<std::uint32_t>(length), ChunkGrid::through(membersStart),
+    const std::uint64_t dataStart = membersStart(members_.size());
+    const std::uint64_t previousStart = previous != nullptr ? membersStart(previous->members_.size()) : 0;
+    std::optional<ReusableChunks> reusable = payloadChunks(previous != nullptr ? previous->packed_ : nullptr,
+                                                           ChunkGrid::through(previousStart), previousStart, dataStart);
+    PackageSink packer(file, static_cast<std::uint32_t>(length), ChunkGrid::through(dataStart),
                        reusable ? &*reusable : nullptr);
     ByteSink& out = packing == Packing::Compressed ? static_cast<ByteSink&>(packer) : file;
     auto writeFailed = [&] {
@@ -228,7 +227,7 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
     putLE32(header + 4, static_cast<std::uint32_t>(members_.size()));
     if (!out.put(header, sizeof header))
         return writeFailed();
-    std::uint64_t offset = kHeaderSize + kRecordSize * members_.size();
+    std::uint64_t offset = dataStart;
     for (const ArchiveChunk2& member : members_) {
         unsigned char record[kRecordSize] = {};
         std::memcpy(record, member.name.data(), member.name.size());
@@ -242,7 +241,7 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
     }
 
     SourceReader sources;
-    ProgressScope shown(progress, members_.size(), length - (kHeaderSize + kRecordSize * members_.size()));
+    ProgressScope shown(progress, members_.size(), length - dataStart);
     ProgressSink counted(out, progress);
     for (const ArchiveChunk2& member : members_) {
         CopyResult result = sources.copy(member, counted, errorText_);

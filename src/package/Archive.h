@@ -139,6 +139,9 @@ public:
     std::uint64_t plainLength() const;
 
 private:
+    // Where the members' bytes start in a container of `count` members.
+    static std::uint64_t membersStart(std::size_t count) { return kHeaderSize + kRecordSize * count; }
+
     std::vector<ArchiveChunk2> members_;
     std::string fileName_;
     FILE* stream_ = nullptr;
