@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -14,6 +13,7 @@
 
 #include "foundation/PathText.h"
 #include "foundation/SignalCleanup.h"
+#include "foundation/StableHash.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ std::string lockPathFor(const std::string& file)
     std::string base = fileNamePart(file);
     if (base.size() + 5 <= kNameMax)
         return file + ".lock";
-    // Every writer derives the same short name from the same long one.
+    // Every writer, whatever its build, derives the same short name from the same long one.
     char hashed[32];
-    std::snprintf(hashed, sizeof hashed, ".%016zx.lock", std::hash<std::string>{}(base));
+    std::snprintf(hashed, sizeof hashed, ".%016llx.lock", static_cast<unsigned long long>(stableHash(base)));
     return file.substr(0, file.size() - base.size()) + hashed;
 }
 
