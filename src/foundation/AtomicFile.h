@@ -20,8 +20,6 @@ public:
     // Creates the temporary; false when it cannot be created.
     bool create();
     bool put(const unsigned char* data, std::size_t size) override;
-    int directFd(std::uint64_t& nextOffset) override { return FileSink::streamFd(stream_, nextOffset); }
-    bool skipWritten(std::uint64_t size) override { return FileSink::skipStream(stream_, size); }
     // Flushes, syncs, gives the file the permission bits of the file it replaces
     // (those of a new file when there is none) and renames it over the target;
     // false on any failure, the target then untouched.

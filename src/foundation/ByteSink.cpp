@@ -6,34 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool ByteSink::skipWritten(std::uint64_t)
-{
-    errno = EINVAL;
-    return false;
-}
-
 bool FileSink::put(const unsigned char* data, std::size_t size)
 {
     return size == 0 || std::fwrite(data, 1, size, stream_) == size;
-}
-
-int FileSink::streamFd(FILE* stream, std::uint64_t& nextOffset)
-{
-    struct stat status {};
-    const off_t at = ftello(stream);
-    // Appending, pwrite(2) would ignore the offset.
-    if (at < 0 || fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode) ||
-        (fcntl(fileno(stream), F_GETFL) & O_APPEND) != 0)
-        return -1;
-    nextOffset = static_cast<std::uint64_t>(at);
-    return fileno(stream);
-}
-
-bool FileSink::skipStream(FILE* stream, std::uint64_t size)
-{
-    // Flushed first, so that buffered bytes land before the ones written straight.
-    const off_t at = std::fflush(stream) == 0 ? ftello(stream) : -1;
-    return at >= 0 && fseeko(stream, at + static_cast<off_t>(size), SEEK_SET) == 0;
 }
 
 bool writeFully(int fd, const unsigned char* data, std::size_t size, std::optional<std::uint64_t> offset)

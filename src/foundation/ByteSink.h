@@ -12,17 +12,6 @@ public:
     virtual ~ByteSink() = default;
     // Appends `size` bytes; false on failure, with errno describing it.
     virtual bool put(const unsigned char* data, std::size_t size) = 0;
-    // For a sink that keeps its bytes in a regular file: the descriptor, and the
-    // file offset where the next byte put will land, so that another thread may
-    // write bytes further on straight into the file (with pwrite). -1 otherwise.
-    virtual int directFd(std::uint64_t& nextOffset)
-    {
-        (void)nextOffset;
-        return -1;
-    }
-    // Counts `size` bytes written straight into the file from that offset as put:
-    // the next byte put lands after them. False on failure, with errno set.
-    virtual bool skipWritten(std::uint64_t size);
 };
 
 // A sink over an open stdio stream that it does not own.
@@ -30,12 +19,6 @@ class FileSink : public ByteSink {
 public:
     explicit FileSink(FILE* stream) : stream_(stream) {}
     bool put(const unsigned char* data, std::size_t size) override;
-    int directFd(std::uint64_t& nextOffset) override { return streamFd(stream_, nextOffset); }
-    bool skipWritten(std::uint64_t size) override { return skipStream(stream_, size); }
-
-    // The same for any sink over a stdio stream of a regular file.
-    static int streamFd(FILE* stream, std::uint64_t& nextOffset);
-    static bool skipStream(FILE* stream, std::uint64_t size);
 
 private:
     FILE* stream_;
