@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -55,7 +56,8 @@ std::unique_ptr<PropertyClass> makeClass(const char* page, const char* group, co
         else if (startsWith(note, "special value "))
             made->setSpecialValueText(note.substr(std::strlen("special value ")));
         else
-            std::abort(); // a mistyped note in a table: a programming error, caught by any test run
+            // A mistyped note in a table: a programming error, caught by any test run.
+            throw std::logic_error("unknown note \"" + note + "\" for property " + row.saveName);
     }
     return made;
 }

@@ -33,7 +33,7 @@ const std::pair<const char* const, ArgParse::Option>* ArgParse::findOption(const
 
 void ArgParse::parse(const std::vector<std::string>& args)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size() && !stopped_; ++i) {
         const std::string& arg = args[i];
         std::string value;
         const auto* entry = findOption(arg, value);
@@ -95,7 +95,7 @@ void ArgParse::parseArgsFromIndirectFile(const char* fileName)
     ++indirectFilesRead_;
     char buffer[kLineBufferSize];
     // A line longer than the buffer is continued by the next read, which counts as a new line.
-    for (int lineNumber = 1; std::fgets(buffer, sizeof buffer, file) != nullptr; ++lineNumber) {
+    for (int lineNumber = 1; !stopped_ && std::fgets(buffer, sizeof buffer, file) != nullptr; ++lineNumber) {
         if (buffer[0] == '#')
             continue;
         std::vector<std::string> args;

@@ -54,8 +54,12 @@ public:
     // many, or 0 with an error when a quote is unterminated or the line holds more
     // than 256 arguments. `fileName` is null for a command-line string.
     int argifyLine(const char* fileName, int lineNumber, const char* text, std::vector<std::string>& args);
+    // True once a handler ended the parse.
+    bool stopped() const { return stopped_; }
 
 protected:
+    // Ends the parse: no later argument, line or indirect file is processed.
+    void stopParsing() { stopped_ = true; }
     virtual void onArgument(const char* arg) = 0;
     void error(const std::string& text) { reporter_->error(text); }
     HReporter* reporter() const { return reporter_; }
@@ -66,5 +70,6 @@ private:
     std::map<const char*, Option, Cstring_greater> options_;
     int nestingDepth_ = 0;
     int indirectFilesRead_ = 0;
+    bool stopped_ = false;
     HReporter* reporter_;
 };

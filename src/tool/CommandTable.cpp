@@ -1,7 +1,8 @@
 #include "tool/CommandTable.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "tool/ArchiveCommands.h"
 
@@ -27,8 +28,8 @@ const CommandRow& commandRow(Command command)
     for (const CommandRow& row : kCommands)
         if (row.command == command)
             return row;
-    // Every Command has its row, as the unit tests check; a missing one is a build fault.
-    std::abort();
+    // Every Command has its row, as the unit tests check; a missing one is a programming error.
+    throw std::logic_error("no command row for command " + std::to_string(static_cast<int>(command)));
 }
 
 const CommandRow* commandRowForOption(const char* option)

@@ -1,7 +1,6 @@
 #include "tool/HarArgParse.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "foundation/Release.h"
 #include "tool/CommandTable.h"
@@ -59,7 +58,7 @@ void HarArgParse::addToolOptions()
     addOption("-v", flagOption(&invocation_.verbose));
 }
 
-Invocation HarArgParse::parseArgs(int count, char** args)
+std::optional<Invocation> HarArgParse::parseArgs(int count, char** args)
 {
     if (count == 1) {
         RELEASE_printVersionToStderr("Package Maintainer");
@@ -68,6 +67,8 @@ Invocation HarArgParse::parseArgs(int count, char** args)
     }
     if (count > 1)
         parse(std::vector<std::string>(args + 1, args + count));
+    if (stopped())
+        return std::nullopt;
     return invocation_;
 }
 
@@ -100,6 +101,6 @@ void HarArgParse::onArgument(const char* arg)
     if (resolveFileArgument(arg, invocation_.fileNames, missingDirectory) == Resolved::MissingDirectory) {
         error("can't open " + missingDirectory);
         // A wildcard in a directory that does not exist ends the run at once, and successfully.
-        std::exit(0);
+        stopParsing();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "tool/ArgParse.h"
 #include "tool/Invocation.h"
 
@@ -18,8 +20,10 @@ public:
     void addToolOptions();
     // Takes the whole command line (argument 0 is the program's name); with no
     // arguments at all, writes the usage text to standard error first. Returns
-    // what the command line asked for.
-    Invocation parseArgs(int count, char** args);
+    // what the command line asked for, or nothing when it ended the run early
+    // (a wildcard in a directory that does not exist), which then does nothing
+    // more and succeeds.
+    std::optional<Invocation> parseArgs(int count, char** args);
 
     // The handler of every command option: makes its row's command the action.
     void selectCommand(const char* option, const char* value);

@@ -1,5 +1,9 @@
 #include <cstdio>
+#include <exception>
 #include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "foundation/Release.h"
@@ -14,23 +18,34 @@ int main(int argc, char** argv)
     SignalCleanup::ignoreFileSizeSignal();
     const char* programName = argc > 0 ? argv[0] : "mkpkg";
     HReporter reporter(programName, stderr);
+    // Whatever is thrown ends here as one fatal message and status 1. Unwound to
+    // here, the session is gone, every temporary removed and every lock released.
     try {
-        Invocation invocation;
+        std::optional<Invocation> invocation;
         {
             // The parser and its option table live only while the command line is read.
             HarArgParse parser(&reporter);
             parser.addToolOptions();
             invocation = parser.parseArgs(argc, argv);
         }
-        if (invocation.verbose)
-            RELEASE_printVersionToStdout("Package Maintainer");
-        if (!invocation.inputFilename)
+        // The command line ended the run itself (it has said why).
+        if (!invocation)
             return 0;
-        Session session(reporter, std::move(invocation));
+        if (invocation->verbose)
+            RELEASE_printVersionToStdout("Package Maintainer");
+        if (!invocation->inputFilename)
+            return 0;
+        Session session(reporter, std::move(*invocation));
         return session.invocation.createHZR ? runSolutionMode(session, programName) : runArchiveMode(session);
     } catch (const std::bad_alloc&) {
-        // Unwound to here, every temporary is gone and every lock released.
         reporter.fatal("out of memory");
-        return 1;
+    } catch (const std::logic_error& failure) {
+        reporter.fatal(std::string("internal error: ") + failure.what());
+    } catch (const std::exception& failure) {
+        // Such as a resource the system refused: the system's own words.
+        reporter.fatal(*failure.what() != '\0' ? failure.what() : "unexpected failure");
+    } catch (...) {
+        reporter.fatal("unexpected failure");
     }
+    return 1;
 }

@@ -53,13 +53,16 @@ TEST_F(Cli, FileArgumentsResolveOnDisk)
 TEST_F(Cli, WildcardInMissingDirectoryStopsTheProgram)
 {
     put("a.c", "A");
+    put("more", "nodir/*.c -V\n-V\n");
     for (const auto& [args, dir] :
          {std::pair<std::vector<std::string>, std::string>{{"-c", "pkg", "a.c", "nodir/*.c"}, "nodir"},
           {{"-t", "pkg", "nodir/x"}, "nodir"},
-          {{"-c", "pkg", "a.c", "a.c/x", "a.c"}, "a.c"}}) {
+          {{"-c", "pkg", "a.c", "a.c/x", "a.c"}, "a.c"},
+          // Nothing after it counts, not even in the file it came from; nor does -v.
+          {{"-v", "-c", "pkg", "@more", "-V"}, "nodir"}}) {
         SCOPED_TRACE(::testing::PrintToString(args));
         EXPECT_TRUE(outcomeIs(run(args), 0, "", diag("error", "can't open " + dir)));
-        EXPECT_EQ(tree(), (std::set<std::string>{"a.c"}));
+        EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "more"}));
     }
 }
 
