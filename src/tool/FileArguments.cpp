@@ -17,12 +17,13 @@ Resolved resolveFileArgument(const std::string& arg, std::vector<std::string>& f
         fileNames.push_back(dir + "/" + name);
         return Resolved::Files;
     }
-    auto matches = listDirectory(dir, EntryFilter::FilesOnly, &name);
-    if (!matches) {
+    if (!isDirectory(dir)) {
         missingDirectory = dir;
         return Resolved::MissingDirectory;
     }
-    for (const DirEntry& entry : *matches)
-        fileNames.push_back(dir + "/" + entry.name);
+    // A directory that cannot be read matches nothing.
+    if (auto matches = listDirectory(dir, EntryFilter::FilesOnly, &name))
+        for (const DirEntry& entry : *matches)
+            fileNames.push_back(dir + "/" + entry.name);
     return Resolved::Files;
 }

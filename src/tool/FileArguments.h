@@ -11,8 +11,9 @@ enum class Resolved { Files, MissingDirectory };
 //   name ("./src/" gives "src/a.c");
 // - an existing file: its directory part, "/" and its name ("foo.c" gives "./foo.c");
 // - anything else: a wildcard pattern in its directory, whose matching files are
-//   appended sorted by name ignoring case (none is no error).
+//   appended sorted by name ignoring case (none is no error, nor is a directory
+//   that cannot be read).
 // MissingDirectory, with the directory in `missingDirectory`, when the pattern's
-// directory cannot be read; nothing is appended then.
+// directory does not exist (or is no directory); nothing is appended then.
 Resolved resolveFileArgument(const std::string& arg, std::vector<std::string>& fileNames,
                              std::string& missingDirectory);

@@ -64,6 +64,14 @@ TEST_F(Cli, WildcardInMissingDirectoryStopsTheProgram)
         EXPECT_TRUE(outcomeIs(run(args), 0, "", diag("error", "can't open " + dir)));
         EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "more"}));
     }
+    // Only a missing directory stops it: one that cannot be read matches nothing.
+    if (!canRunUnprivileged())
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    put("locked/b.c", "B");
+    chmod(at("locked").c_str(), 0);
+    EXPECT_TRUE(outcomeIs(run({"-c", "pkg", "locked/*.c", "a.c"}, unprivileged()), 0, "", ""));
+    chmod(at("locked").c_str(), 0755);
+    EXPECT_TRUE(packageHolds("pkg", {{"./a.c", "A", false, kTime}}));
 }
 
 } // namespace
