@@ -72,6 +72,10 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
         return Result::Failed;
     Walk walk;
     std::string leaf;
+    // A name ending in "/" names a directory: the directories on the way are made
+    // (or refused) as for any name, and then the name ends at a directory.
+    if (!relative.empty() && relative.back() == '/')
+        return locate(relative + ".", walk, leaf);
     int dir = -1;
     // A name of plain parts ("." and ".." change where the walk is) can take the quick way.
     const std::vector<std::string> parts = pathComponents(relative);

@@ -23,7 +23,7 @@ public:
     // or link already in its place is removed first. Ok with `fd` set; Outside
     // when the name leads out of the root; Failed with errno set otherwise
     // (the root or a directory cannot be made, something not a directory is in
-    // the way, the name ends at a directory).
+    // the way, the name ends at a directory or in "/").
     Result createFile(const std::string& relative, int& fd);
     // Removes the file `relative` names, found the same way; nothing else.
     void removeFile(const std::string& relative);

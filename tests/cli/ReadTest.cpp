@@ -112,6 +112,11 @@ TEST_F(Cli, ExtractStopsAtTheFirstFileItCannotCreate)
     put("tmp", "a file where the directory should be");
     EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/./a.c for writing")));
     EXPECT_EQ(tree(), (std::set<std::string>{"pkg", "tmp"}));
+    // A name that ends in "/" makes its directory, which no file can take.
+    std::remove(at("tmp").c_str());
+    putPackage("pkg", {{"a/", "", false, kTime}, {"b.c", "B", false, kTime}});
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/a/ for writing")));
+    EXPECT_EQ(tree(), (std::set<std::string>{"pkg", "tmp/", "tmp/a/"}));
 }
 
 TEST_F(Cli, ExtractingMemberDataPastTheEndIsFatal)
