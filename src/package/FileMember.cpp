@@ -1,11 +1,25 @@
 #include "package/FileMember.h"
 
+#include <fcntl.h>
+
 #include "foundation/QTx.h"
+#include "foundation/UniqueFd.h"
 
 std::optional<struct stat> readableFileStatus(const std::string& path, SiblingOpener* siblings)
 {
     struct stat status {};
-    if (!QTx::readableRegularFile(path, status, siblings))
+    if (QTx::readableRegularFile(path, status, siblings))
+        return status;
+    // A device is a member too when it opens for reading, of the size its status
+    // gives: 0, so nothing is read from it. It is opened without waiting for it to
+    // be ready. A FIFO or socket is refused unopened: its status says nothing of
+    // what it would give, and opening a FIFO to read it waits for a writer.
+    SiblingOpener own;
+    SiblingOpener& lookup = siblings != nullptr ? *siblings : own;
+    if (lookup.stat(path, status) != 0 || !(S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)))
+        return std::nullopt;
+    const UniqueFd device(lookup.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!device || fstat(device.get(), &status) != 0)
         return std::nullopt;
     return status;
 }
@@ -13,7 +27,6 @@ std::optional<struct stat> readableFileStatus(const std::string& path, SiblingOp
 bool addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
                    const std::string& memberName, std::string& error, ReadOnlyWhen rule)
 {
-    // Only regular files are members.
     if (!status) {
         error = "can't open " + path + " for reading";
         return false;

@@ -12,15 +12,15 @@
 // the owner may not write.
 enum class ReadOnlyWhen { OwnerReadsOnly, OwnerCannotWrite };
 
-// The status of `path` when it is a regular file that may be read, else nothing.
+// The status of `path` when it is a regular file that may be read, or a device
+// that opens for reading, else nothing (a directory, FIFO or socket among them).
 // Files looked up one after another from one tree go faster through one `siblings`.
 std::optional<struct stat> readableFileStatus(const std::string& path, SiblingOpener* siblings = nullptr);
 
 // Adds the file `path`, of the `status` looked up before, to `archive` as the
 // member `memberName`, with its size, modification time and read-only flag; its
 // bytes are read when the archive is written. False, with the message in `error`,
-// when it is no readable regular file ("can't open <path> for reading") or does
-// not fit a member.
+// when it has no status ("can't open <path> for reading") or does not fit a member.
 bool addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
                    const std::string& memberName, std::string& error, ReadOnlyWhen rule);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "cli/CliTest.h"
 
@@ -17,14 +18,22 @@ TEST_F(Cli, CreateStoresNamesDataTimesAndReadOnlyFlags)
     put("ro2.c", "owner may not write", 0464, kTime);
     putPackage("pkg", {{"./old.c", "replaced wholesale", false, kOld}});
     put("tmp/keep", "kept"); // a directory named tmp must not get in the way
-    EXPECT_TRUE(outcomeIs(run({"-v", "-c", "pkg", "a.c", "d", "ro.c", "ro2.c"}), 0,
-                          run({"-V"}).out + "adding ./a.c\nadding d/a.c\nadding d/B.c\nadding ./ro.c\nadding ./ro2.c\n",
+    EXPECT_TRUE(outcomeIs(run({"-v", "-c", "pkg", "a.c", "d", "ro.c", "ro2.c", "/dev/null"}), 0,
+                          run({"-V"}).out + "adding ./a.c\nadding d/a.c\nadding d/B.c\nadding ./ro.c\nadding ./ro2.c\n" +
+                              "adding /dev/null\n",
                           ""));
-    EXPECT_TRUE(packageHolds("pkg", {{"./a.c", "alpha\n", false, kTime},
-                                     {"d/a.c", "in d", false, kOld},
-                                     {"d/B.c", "", false, 0},
-                                     {"./ro.c", "read only", true, kTime},
-                                     {"./ro2.c", "owner may not write", true, kTime}}));
+    // A device is as long as its status says; a FIFO is refused, not waited for.
+    const std::vector<ts::Member> members{{"./a.c", "alpha\n", false, kTime},
+                                          {"d/a.c", "in d", false, kOld},
+                                          {"d/B.c", "", false, 0},
+                                          {"./ro.c", "read only", true, kTime},
+                                          {"./ro2.c", "owner may not write", true, kTime},
+                                          {"/dev/null", "", false, static_cast<int32_t>(ts::fileMtime("/dev/null"))}};
+    EXPECT_TRUE(packageHolds("pkg", members));
+    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0644), 0);
+    EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "fifo"}), 0, "", diag("error", "can't open ./fifo for reading")));
+    EXPECT_TRUE(packageHolds("pkg", members));
+    std::remove(at("fifo").c_str());
     EXPECT_EQ(tree(),
               (std::set<std::string>{"a.c", "d/", "d/B.c", "d/a.c", "ro.c", "ro2.c", "pkg", "tmp/", "tmp/keep"}));
     EXPECT_EQ(get("tmp/keep"), "kept");
