@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "foundation/ByteSink.h"
+#include "foundation/Failure.h"
 #include "foundation/ProgressObserver.h"
-#include "package/ChunkGrid.h"
+#include "foundation/UniqueFile.h"
 
 // The package container. All integers are 32-bit little-endian; offsets are
 // absolute from the start of the file.
@@ -27,6 +28,9 @@
 // A written container is therefore at most 0xFFFFFFFF bytes long, which also
 // keeps every data offset within 32 bits.
 
+struct OldPackage;
+class TableReader;
+
 // One member record. An empty name marks a member deleted in memory.
 struct ArchiveChunk2 {
     std::string name;
@@ -36,32 +40,6 @@ struct ArchiveChunk2 {
     std::int32_t time = 0;
     std::string source;           // the file that holds the bytes at `offset`, named in messages
     FILE* sourceStream = nullptr; // when set, an open stream holding those bytes, read instead of `source`
-};
-
-// Reads a container's header and table of contents from its bytes, put in order
-// from the start of the file; bytes after the table are ignored. Memory grows
-// with the records actually read, never with the count the header claims.
-class TableReader : public ByteSink {
-public:
-    explicit TableReader(std::string source) : source_(std::move(source)) {}
-
-    bool put(const unsigned char* data, std::size_t size) override;
-    // How many more bytes the table needs; 0 once it is complete or known bad.
-    std::uint64_t needed() const;
-    // After the last byte: 0, 1 for a bad header, 2 for a bad table of contents.
-    int result() const;
-    std::vector<ArchiveChunk2>& members() { return members_; }
-
-private:
-    void takeRecord(const unsigned char* record);
-
-    std::string source_;
-    unsigned char partial_[1040];
-    std::size_t partialSize_ = 0;
-    bool headerRead_ = false;
-    int failure_ = 0;
-    std::int64_t count_ = 0;
-    std::vector<ArchiveChunk2> members_;
 };
 
 // How `Archive2::write` stores the container on disk.
@@ -81,15 +59,14 @@ public:
     enum OpenResult : int { kOpened = 0, kBadHeader = 1, kBadTableOfContents = 2 };
 
     Archive2() = default;
-    ~Archive2() { close(); }
     Archive2(const Archive2&) = delete;
     Archive2& operator=(const Archive2&) = delete;
 
     // Reads the header and table of contents from `stream` (opened "rb"), which the
-    // archive keeps. Returns 0 on success (also for a null stream: no members), 1
+    // archive keeps and closes. Returns 0 on success (also for a null stream: no members), 1
     // for a bad header (short, wrong magic, negative count), 2 for a bad table of
     // contents (fewer records than the count, or a name without its NUL).
-    int open(FILE* stream, const char* name);
+    int open(UniqueFile stream, const char* name);
     // The same for a table read elsewhere (from an inflating stream, say): the
     // archive has its members but no stream.
     int open(TableReader& table, const char* name);
@@ -100,29 +77,17 @@ public:
     void addMember(const char* source, const char* name, std::uint32_t offset, std::uint32_t size, bool readOnly,
                    std::int32_t time);
 
-    // Writes the whole container to `name`, copying every member's bytes from its
-    // source (or source stream), compressed or plain. The file is replaced only when
-    // everything succeeded. Returns 0, or 3 with the reason in errorText(): the
-    // container would be 4 GiB or more, the file cannot be created or written, or a
-    // member's bytes cannot be read (source missing or shorter than its record says).
-    // `progress`, when given, is told of every member and every block of member
-    // bytes written. `previous`, when given, is the archive being rewritten: where
-    // it was read from a compressed package, its compressed chunks are taken for
-    // members whose bytes are unchanged.
-    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr,
-              const Archive2* previous = nullptr);
+    // Writes the whole container to `name` (see PackageWriter.h), compressed or
+    // plain. The file is replaced only when everything succeeded. Returns 0, or 3
+    // with the reason in errorText(). `progress`, when given, is told of every
+    // member and every block of member bytes written; `old`, when given, is the
+    // compressed package being rewritten, whose pieces are taken where the plain
+    // bytes are unchanged.
+    int write(const char* name, Packing packing, ProgressObserver* progress = nullptr, const OldPackage* old = nullptr);
 
-    // Where a compressed container's chunks lie: lined up with the start of its
-    // members' bytes, read from the container's 8-byte header.
-    static ChunkGrid chunkGrid(const unsigned char* header);
-
-    // The compressed package this container was unwrapped from, which the archive
-    // keeps open (and closes) with its stream; null for a plain one.
-    void keepPacked(FILE* packed) { packed_ = packed; }
-    FILE* packedStream() const { return packed_; }
-
-    void close();
-    // Closes the stream and deletes the file last opened or written.
+    void close() { stream_.reset(); }
+    // Closes the stream and deletes the file last opened or written (LibraryOnly.cpp:
+    // the tool itself never deletes a package).
     void remove();
 
     // When a file of `size` bytes cannot be a member named `name`, the error text
@@ -133,18 +98,33 @@ public:
     const std::vector<ArchiveChunk2>& members() const { return members_; }
     int count() const { return static_cast<int>(members_.size()); }
     const std::string& fileName() const { return fileName_; }
-    FILE* stream() const { return stream_; }
+    FILE* stream() const { return stream_.get(); }
     const std::string& errorText() const { return errorText_; }
     // The length of the container that write() would produce.
     std::uint64_t plainLength() const;
-
-private:
     // Where the members' bytes start in a container of `count` members.
     static std::uint64_t membersStart(std::size_t count) { return kHeaderSize + kRecordSize * count; }
 
+private:
     std::vector<ArchiveChunk2> members_;
     std::string fileName_;
-    FILE* stream_ = nullptr;
-    FILE* packed_ = nullptr;
+    UniqueFile stream_;
     std::string errorText_; // grows to hold any path whole
 };
+
+// Writes the container of `members` to `out`: the header, the records with the
+// data offsets their bytes get now, then every member's bytes, copied from its
+// source stream or else its source file. A member's source that cannot be read
+// whole is a Failure naming that source; when `out` refuses bytes, the Failure
+// names nothing (its subject is empty) and the caller names its own output.
+Status writeContainer(const std::vector<ArchiveChunk2>& members, ByteSink& out, ProgressObserver* progress);
+
+// Why `members` cannot be written as one container: a name or size a record
+// cannot hold, or a container of 4 GiB or more; the text names the member or `name`.
+std::optional<std::string> containerLimitError(const std::vector<ArchiveChunk2>& members, const std::string& name);
+
+// Whether the members of a container of `length` bytes lie apart and inside it,
+// as every writer lays them out; the Failure names the member and says what is
+// wrong. A table whose members overlap could make extraction write far more than
+// the package holds.
+Status checkMemberLayout(const std::vector<ArchiveChunk2>& members, std::uint64_t length);

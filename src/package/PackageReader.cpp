@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/PrivateFile.h"
-#include "package/Compression.h"
+#include "package/CompressedPackage.h"
+#include "package/TableReader.h"
 
 namespace {
 
@@ -27,13 +30,12 @@ enum class Payload { Sound, Damaged };
 
 // Writes the copy left for inspection under a temporary name and renames it, as
 // every output is written.
-void leaveDecompressedCopy(FILE* packed, const std::string& copyName, Payload payload)
+void leaveDecompressedCopy(int packed, const std::string& copyName, Payload payload)
 {
     AtomicFile copy(copyName);
     if (!copy.create())
         return;
-    if (payload == Payload::Sound && readSignature(packed) &&
-        unwrapPayload(packed, copy, &Archive2::chunkGrid) != Unwrap::Ok)
+    if (payload == Payload::Sound && unwrapPayload(packed, copy) != Unwrap::Ok)
         return;
     copy.commit();
 }
@@ -41,62 +43,80 @@ void leaveDecompressedCopy(FILE* packed, const std::string& copyName, Payload pa
 // A private file in `workDir`, or in the temporary directory when `workDir` is
 // one the user cannot write (extracting into an existing tmp/, say), which is no
 // reason to fail. Null with errno set, and `usedDir` naming the last one tried.
-FILE* openUnwrapFile(const std::string& workDir, std::string& usedDir)
+UniqueFile openUnwrapFile(const std::string& workDir, std::string& usedDir)
 {
     usedDir = workDir;
-    FILE* plain = openPrivateFile(usedDir);
-    if (plain == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    UniqueFile plain(openPrivateFile(usedDir));
+    if (!plain && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         const char* fallback = std::getenv("TMPDIR");
         usedDir = fallback != nullptr && *fallback != '\0' ? fallback : "/tmp";
-        plain = openPrivateFile(usedDir);
+        plain.reset(openPrivateFile(usedDir));
     }
     return plain;
 }
 
-// Reads the compressed package `packed` (positioned after its signature) into `archive`.
-OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2& archive, PackageRead read,
+// Refuses members that overlap or run past the container's `length` bytes.
+void checkLayout(OpenedPackage& opened, const Archive2& archive, std::uint64_t length)
+{
+    if (Status bad = checkMemberLayout(archive.members(), length)) {
+        opened.result = PackageOpen::BadLayout;
+        opened.message = "bad table of contents in package " + opened.reportedName + ": " + bad->text();
+    }
+}
+
+std::uint64_t fileLength(FILE* stream)
+{
+    struct stat status {};
+    return stream != nullptr && fstat(fileno(stream), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
+
+// Reads the compressed package open as `packed` into `archive`.
+OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archive2& archive, PackageRead read,
                              const std::string& workDir)
 {
-    OpenedPackage opened{PackageOpen::Opened, package + ".decompressed", ""};
+    OpenedPackage opened{PackageOpen::Opened, package + ".decompressed", "", std::nullopt};
     const std::string& copyName = opened.reportedName;
     std::string usedDir = workDir;
     auto cannotUnwrap = [&] {
         opened.result = PackageOpen::CannotUnwrap;
         opened.message = "can't unwrap " + package + " in " + usedDir + ": " + std::strerror(errno);
-        return opened;
+        return std::move(opened);
     };
 
-    FILE* plain = nullptr;
-    TableReader table(copyName);
+    int code = Archive2::kBadHeader;
     Unwrap unwrapped;
     if (read == PackageRead::TableOfContents) {
         // The table reader takes every byte, so this is Ok or Damaged.
-        unwrapped = unwrapPayload(packed, table);
+        TableReader table(copyName);
+        unwrapped = unwrapPayload(packed.get(), table);
+        if (unwrapped == Unwrap::Ok)
+            code = archive.open(table, copyName.c_str());
     } else {
-        plain = openUnwrapFile(workDir, usedDir);
-        if (plain == nullptr)
+        UniqueFile plain = openUnwrapFile(workDir, usedDir);
+        if (!plain)
             return cannotUnwrap();
-        FileSink sink(plain);
-        unwrapped = unwrapPayload(packed, sink, &Archive2::chunkGrid);
-        if (unwrapped == Unwrap::Ok && std::fflush(plain) != 0)
+        FileSink sink(plain.get());
+        OldPackage old;
+        unwrapped = unwrapPayload(packed.get(), sink, &old.pieces);
+        if (unwrapped == Unwrap::Ok && std::fflush(plain.get()) != 0)
             unwrapped = Unwrap::WriteError;
-        if (unwrapped == Unwrap::WriteError) {
-            OpenedPackage failed = cannotUnwrap();
-            std::fclose(plain);
-            return failed;
+        if (unwrapped == Unwrap::WriteError)
+            return cannotUnwrap();
+        if (unwrapped == Unwrap::Ok) {
+            const std::uint64_t length = fileLength(plain.get());
+            code = archive.open(std::move(plain), copyName.c_str());
+            if (code == Archive2::kOpened) {
+                old.membersStart = Archive2::membersStart(archive.members().size());
+                old.fd = std::move(packed);
+                opened.old = std::move(old);
+                checkLayout(opened, archive, length);
+            }
         }
     }
-    int code = Archive2::kBadHeader;
-    if (unwrapped == Unwrap::Ok)
-        code = plain != nullptr ? archive.open(plain, copyName.c_str()) : archive.open(table, copyName.c_str());
-    else if (plain != nullptr)
-        std::fclose(plain);
-    // Kept for a rewrite, which may take compressed chunks from it as they are.
-    if (code == Archive2::kOpened && plain != nullptr)
-        archive.keepPacked(packed);
-    opened.result = fromOpenCode(code);
-    if (opened.result != PackageOpen::Opened)
-        leaveDecompressedCopy(packed, copyName, unwrapped == Unwrap::Ok ? Payload::Sound : Payload::Damaged);
+    if (code != Archive2::kOpened) {
+        opened.result = fromOpenCode(code);
+        leaveDecompressedCopy(packed.get(), copyName, unwrapped == Unwrap::Ok ? Payload::Sound : Payload::Damaged);
+    }
     return opened;
 }
 
@@ -104,13 +124,15 @@ OpenedPackage openCompressed(FILE* packed, const std::string& package, Archive2&
 
 OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir)
 {
-    FILE* packed = std::fopen(package.c_str(), "rb");
-    if (packed != nullptr && readSignature(packed)) {
-        OpenedPackage opened = openCompressed(packed, package, archive, read, workDir);
-        if (archive.packedStream() != packed)
-            std::fclose(packed);
-        return opened;
-    }
+    UniqueFd packed(open(package.c_str(), O_RDONLY | O_CLOEXEC));
+    if (packed && readSignature(packed.get()))
+        return openCompressed(std::move(packed), package, archive, read, workDir);
     // A plain container is read in place (a missing one opens empty); the archive keeps the stream.
-    return {fromOpenCode(archive.open(packed, package.c_str())), package, ""};
+    UniqueFile stream(packed ? fdopen(packed.get(), "rb") : nullptr);
+    if (stream)
+        packed.release();
+    OpenedPackage opened{fromOpenCode(archive.open(std::move(stream), package.c_str())), package, "", std::nullopt};
+    if (opened.result == PackageOpen::Opened && read == PackageRead::Members)
+        checkLayout(opened, archive, fileLength(archive.stream()));
+    return opened;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "package/Archive.h"
+#include "package/OldPackage.h"
 
 // The reading interface of a package file: "give me the members of this package".
 //
@@ -13,8 +15,8 @@
 // - for the table of contents alone, the member records are taken as the
 //   inflated bytes stream past, and the rest is only checked;
 // - for the members' bytes, the container is inflated into a private file (no
-//   name, gone when closed), which becomes the archive's stream.
-// Inflating happens in one place, unwrapPayload, whatever the request.
+//   name, gone when closed), which becomes the archive's stream, and the
+//   compressed package stays open for a rewrite to take its pieces.
 //
 // A compressed package is reported under its name with ".decompressed" appended,
 // the copy it is read as. When its container proves bad, that copy is left on
@@ -28,6 +30,7 @@ enum class PackageOpen {
     Opened,             // also for a package that does not exist: no members
     BadHeader,          // short, wrong magic, negative count, or a damaged compressed payload
     BadTableOfContents, // fewer records than the count says, or a name without its NUL
+    BadLayout,          // members whose bytes overlap or run past the end; the message says which
     CannotUnwrap,       // no private file could be written; the message says why
 };
 
@@ -35,10 +38,15 @@ struct OpenedPackage {
     PackageOpen result = PackageOpen::Opened;
     // The name messages about the container use: the package, or its ".decompressed" copy.
     std::string reportedName;
-    std::string message; // after CannotUnwrap: "can't unwrap <package> in <dir>: <reason>"
+    // After BadLayout: "bad table of contents in package <name>: <member>: ...";
+    // after CannotUnwrap: "can't unwrap <package> in <dir>: <reason>".
+    std::string message;
+    // A compressed package opened for its members, kept for the package written in its place.
+    std::optional<OldPackage> old;
 };
 
 // Opens `package` into `archive`. A compressed package read for its members is
 // unwrapped in `workDir`, or in $TMPDIR (else /tmp) when `workDir` may not be
-// written.
+// written. Read for its members, a package is refused unless its members lie
+// apart and inside the container, before anything is written from it.
 OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir);

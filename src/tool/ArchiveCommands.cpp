@@ -66,7 +66,7 @@ int updateArchive(Session& session)
     }
     // Written beside the package and renamed over it, so a failure leaves the old package whole.
     int result = dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed,
-                                  session.report.progress(), &srcArchive);
+                                  session.report.progress(), session.oldPackage ? &*session.oldPackage : nullptr);
     dstArchive.close();
     if (result != 0) {
         session.report.fatal(dstArchive.errorText());

@@ -23,9 +23,10 @@ int runArchiveMode(Session& session)
     const std::string workDir = rewrites ? directoryPart(followLinks(output)) : ".";
     const PackageRead read =
         command.use == PackageUse::TableOfContents ? PackageRead::TableOfContents : PackageRead::Members;
-    const OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir);
+    OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir);
     switch (opened.result) {
     case PackageOpen::CannotUnwrap:
+    case PackageOpen::BadLayout:
         session.report.fatal(opened.message);
         return 1;
     case PackageOpen::BadHeader:
@@ -37,6 +38,7 @@ int runArchiveMode(Session& session)
     case PackageOpen::Opened:
         break;
     }
+    session.oldPackage = std::move(opened.old);
     const int status = command.run(session);
     session.srcArchive.close();
     return status;

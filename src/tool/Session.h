@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "environment/EnvironmentSettings.h"
 #include "foundation/QTx.h"
 #include "macros/MacroSystem.h"
 #include "package/Archive.h"
+#include "package/OldPackage.h"
 #include "project/ProjectContext.h"
 #include "tool/HReporter.h"
 #include "tool/Invocation.h"
@@ -29,6 +31,8 @@ struct Session {
     Invocation invocation; // action, inputFilename, outputFilename, fileNames, verbose, createHZR
     Archive2 srcArchive;   // the package as read
     Archive2 dstArchive;   // the package being built
+    // The compressed package srcArchive was unwrapped from, for dstArchive to take pieces from.
+    std::optional<OldPackage> oldPackage;
 
     // Where the program is installed; empty until solution mode works it out.
     QTx::InstallationDirectories installationDirectories;

@@ -1,39 +1,45 @@
-#include "package/ChunkCompressor.h"
+#include "package/PieceCompressor.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <libdeflate.h>
-
-#include "package/StoredBlockMarker.h"
+#include <new>
+#include <stdexcept>
 
 namespace {
 
 // zlib's default level, for the size users of the format expect.
 constexpr int kLevel = 6;
 
+// Ends every piece but the last: after byte alignment, LEN 0 and its complement.
+constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
+
 } // namespace
 
-ChunkCompressor::ChunkCompressor() : compressor_(libdeflate_alloc_compressor(kLevel)), scratch_(64 * 1024)
+PieceCompressor::PieceCompressor() : compressor_(libdeflate_alloc_compressor(kLevel)), scratch_(64 * 1024)
 {
+    if (compressor_ == nullptr)
+        throw std::bad_alloc();
     // Raw inflate, only to find where the deflated blocks start and end.
-    if (compressor_ == nullptr || inflateInit2(&walker_, -15) != Z_OK)
-        std::abort();
+    if (inflateInit2(&walker_, -15) != Z_OK) {
+        libdeflate_free_compressor(compressor_);
+        throw std::bad_alloc();
+    }
 }
 
-ChunkCompressor::~ChunkCompressor()
+PieceCompressor::~PieceCompressor()
 {
     inflateEnd(&walker_);
     libdeflate_free_compressor(compressor_);
 }
 
-void ChunkCompressor::compress(const unsigned char* plain, std::size_t size, bool last, PackedBytes& packed)
+void PieceCompressor::compress(const unsigned char* plain, std::size_t size, bool last, PackedBytes& packed)
 {
     // Room for the empty stored block and one more byte of alignment.
     std::size_t capacity = libdeflate_deflate_compress_bound(compressor_, size) + sizeof kEmptyStoredBlock + 1;
     unsigned char* output = packed.reserve(capacity);
     std::size_t written = libdeflate_deflate_compress(compressor_, plain, size, output, capacity);
-    if (written == 0) // cannot happen with a buffer of the bound's size
-        std::abort();
+    if (written == 0)
+        throw std::logic_error("libdeflate found no room in a buffer of the size it asked for");
     packed.resize(last ? written : leaveOpen(output, written));
 }
 
@@ -42,7 +48,7 @@ void ChunkCompressor::compress(const unsigned char* plain, std::size_t size, boo
 // last boundary before the final block gives the bit where that block starts
 // (its first bit is the final-block flag), the boundary after it the bit where
 // it ends, before any padding.
-std::size_t ChunkCompressor::leaveOpen(unsigned char* packed, std::size_t size)
+std::size_t PieceCompressor::leaveOpen(unsigned char* packed, std::size_t size)
 {
     inflateReset(&walker_);
     walker_.next_in = packed;
@@ -54,7 +60,7 @@ std::size_t ChunkCompressor::leaveOpen(unsigned char* packed, std::size_t size)
         walker_.avail_out = static_cast<uInt>(scratch_.size());
         status = inflate(&walker_, Z_BLOCK);
         if (status != Z_OK && status != Z_STREAM_END)
-            std::abort(); // our own compressor's output
+            throw std::logic_error("zlib refused a piece libdeflate made");
         if (walker_.data_type & 128) {
             std::size_t boundary = (size - walker_.avail_in) * 8 - (walker_.data_type & 7);
             (walker_.data_type & 64 ? end : lastStart) = boundary;

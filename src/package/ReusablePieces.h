@@ -1,0 +1,49 @@
+#pragma once
+
+// The compressed pieces of the package being rewritten. Our writer compresses
+// the pieces of its grid on their own, so where the new container holds the same
+// plain bytes as an old piece (the members before the first change), the old
+// piece can be taken as it is instead of being compressed again; for a package
+// our writer made, it is the very same bytes compressing would give. Where the
+// pieces lie comes from the PieceIndex that unwrapping the old package filled.
+// A piece is taken only once libdeflate, as strict as zlib, has decoded it on
+// its own, without the history before it and without a final block, to exactly
+// the new plain bytes: whatever the old file holds by then, the new stream stays
+// valid.
+
+#include <cstdint>
+#include <vector>
+
+#include "package/PackedBytes.h"
+#include "package/PieceCheck.h"
+#include "package/PieceIndex.h"
+
+class ReusablePieces {
+public:
+    // What one thread proves pieces with.
+    struct Checker {
+        PieceDecoder decoder;
+        std::vector<unsigned char> plain;
+    };
+
+    // The old stream lies in the file open as `fd`, which must stay open while
+    // pieces are taken, its pieces where `index` says. The plain bytes from
+    // `movedTo` on in the new stream stood from `movedFrom` on in the old one;
+    // those before stood where they are.
+    ReusablePieces(int fd, const PieceIndex& index, std::uint64_t movedFrom = 0, std::uint64_t movedTo = 0)
+        : fd_(fd), index_(index), movedFrom_(movedFrom), movedTo_(movedTo)
+    {
+    }
+
+    // True when the old piece that held the new piece of `size` bytes starting at
+    // plain offset `start` decodes to exactly the bytes at `plain`; `packed` then
+    // holds its compressed bytes. Safe to call from several threads at once, each
+    // with its own `checker`.
+    bool take(std::uint64_t start, const unsigned char* plain, std::size_t size, PackedBytes& packed,
+              Checker& checker) const;
+
+private:
+    const int fd_;
+    const PieceIndex& index_;
+    const std::uint64_t movedFrom_, movedTo_;
+};
