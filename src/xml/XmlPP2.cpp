@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "foundation/PathText.h"
@@ -283,6 +284,12 @@ void XMLPP2::repeat(XMLElement* element, std::vector<Frame>& frames)
                 step = 0;
                 break;
             }
+            if (attributeWork_ >= kMaxAttributeWork) {
+                warning(kPrefix + "<for> stopped after " + std::to_string(kMaxAttributeWork) +
+                        " bytes of expanded attributes");
+                step = 0;
+                break;
+            }
             XMLElement* copy = copyElementAndExpandAttributeMacros(original, table);
             parent->reparentChildrenAfter(previous, copy);
             previous = copy;
@@ -369,10 +376,24 @@ void XMLPP2::expandAttributeMacros(XMLElement* element, const MacroTable& macros
     for (XMLAttribute* attribute = element->getAttributeList(); attribute; attribute = attribute->next) {
         if (std::strchr(attribute->value, '$') == nullptr)
             continue;
-        std::string expanded = macroSystem_.replaceMacros(macros, attribute->value);
+        if (attributeWork_ >= kMaxAttributeWork) {
+            if (!std::exchange(leftAsWritten_, true))
+                warning(kPrefix + "attributes left as written after " + std::to_string(kMaxAttributeWork) +
+                        " bytes of expanded attributes");
+            continue;
+        }
+        std::string expanded = expandCounted(macros, attribute->value);
         if (expanded != attribute->value)
             attribute->value = XMLNode::mkString(expanded);
     }
+}
+
+std::string XMLPP2::expandCounted(const MacroTable& macros, const char* value)
+{
+    MacroSystem::Expansion expansion;
+    std::string expanded = macroSystem_.replaceMacros2(macros, value, expansion);
+    attributeWork_ += expansion.work + expanded.size() + kAttributeCost;
+    return expanded;
 }
 
 XMLElement* XMLPP2::copyElementAndExpandAttributeMacros(XMLElement* element, const MacroTable& macros)
@@ -381,7 +402,7 @@ XMLElement* XMLPP2::copyElementAndExpandAttributeMacros(XMLElement* element, con
     auto copyOne = [&](XMLElement* original) {
         XMLElement* copy = mkXMLElement(original->tagName());
         for (const XMLAttribute* a = original->getAttributeList(); a; a = a->next)
-            copy->appendAttribute(a->name, XMLNode::mkString(macroSystem_.replaceMacros(macros, a->value)));
+            copy->appendAttribute(a->name, XMLNode::mkString(expandCounted(macros, a->value)));
         ++forCopies_;
         return copy;
     };

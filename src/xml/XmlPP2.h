@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,13 @@ public:
     static constexpr int kMaxIncludes = 4096;
     // Elements the "for" loops of one load may create in all.
     static constexpr unsigned kMaxForCopies = 1u << 18;
+    // The work one load may spend expanding attribute values, in bytes: each
+    // expansion counts what the macro system scanned, the value it produced, and
+    // kAttributeCost for the attribute itself. Once it is spent, "for" loops copy
+    // nothing more and attribute values stay as written, so that a small file
+    // cannot make a load take seconds and hundreds of megabytes.
+    static constexpr std::size_t kMaxAttributeWork = std::size_t{64} << 20;
+    static constexpr std::size_t kAttributeCost = 32;
 
     // Macro references are expanded with `macroSystem`'s operations and system table.
     XMLPP2(const MacroSystem& macroSystem, bool keepText);
@@ -56,6 +64,8 @@ private:
     void include(XMLElement* element, std::vector<Frame>& frames);
     // Loads an include file into this document; false, after a warning, when it gives no root.
     bool readInclude(const std::string& name, int depth);
+    // `value` expanded with `macros`, its work counted against kMaxAttributeWork.
+    std::string expandCounted(const MacroTable& macros, const char* value);
     // A variable's value from the define table, else from `macros`.
     std::optional<std::string> variable(const char* name, const MacroTable& macros) const;
 
@@ -63,4 +73,6 @@ private:
     MacroTable defines_;
     int includesRead_ = 0;
     unsigned forCopies_ = 0;
+    std::size_t attributeWork_ = 0;
+    bool leftAsWritten_ = false; // said once that attributes are no longer expanded
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -111,7 +112,7 @@ TEST(XmlPP2Test, ForRepeatsElementChildrenWithIndexMacros)
     });
 }
 
-TEST(XmlPP2Test, ForStopsAtTheCopyLimit)
+TEST(XmlPP2Test, ForStopsAtTheCopyAndWorkLimits)
 {
     std::string expected = "r(";
     for (unsigned i = 0; i < XMLPP2::kMaxForCopies; ++i)
@@ -119,11 +120,35 @@ TEST(XmlPP2Test, ForStopsAtTheCopyLimit)
     expectCases({{R"X(<r><for index="i" start="0" end="0xFFFFFFFF" incr="1"><e/></for></r>)X",
                   expected.c_str(),
                   {kPrefix + "<for> stopped after " + std::to_string(XMLPP2::kMaxForCopies) + " copied elements"}}});
+
+    // Forty attributes a copy spend the work long before the copy limit; so do
+    // copies whose values grow when they are expanded again afterwards.
+    std::string attributes;
+    for (int n = 0; n < 40; ++n)
+        attributes += " a" + std::to_string(n) + R"X(="$(i_ap_hex)-$(i_hex)-$(i)-$(i_alpha)-$(D)")X";
+    const std::string macros = "D=" + std::string(64 * 1024, 'x');
+    const std::string work = " after " + std::to_string(XMLPP2::kMaxAttributeWork) + " bytes of expanded attributes";
+    const std::string stopped = kPrefix + "<for> stopped" + work,
+                      leftAsWritten = kPrefix + "attributes left as written" + work;
+    TempDir dir;
+    for (const auto& [end, warnings] :
+         {std::pair<std::string, std::vector<std::string>>{"0xFFFFFFFF", {stopped, leftAsWritten}},
+          {"200", {leftAsWritten}}}) {
+        SCOPED_TRACE(end);
+        writeFile(dir.path() + "/main.xml",
+                  R"X(<r><for index="i" start="0" end=")X" + end + R"X(" incr="1"><e)X" + attributes + "/></for></r>");
+        Preprocessor document;
+        ASSERT_TRUE(document.load((dir.path() + "/main.xml").c_str(), macros.c_str(), true));
+        std::size_t copies = 0, bytes = 0;
+        for (XMLNode* e = document.rootElement()->firstChild(); e; e = e->nextSibling(), ++copies)
+            for (const XMLAttribute* a = e->toElement()->getAttributeList(); a; a = a->next)
+                bytes += std::strlen(a->value);
+        EXPECT_EQ(document.warnings, warnings);
+        EXPECT_LE(copies, XMLPP2::kMaxAttributeWork / (40 * XMLPP2::kAttributeCost));
+        EXPECT_LE(bytes, XMLPP2::kMaxAttributeWork + MacroSystem::kMaxGrowth);
+    }
 }
 
-// Every kind of splice and removal, first and last child included, among many
-// siblings: the result keeps document order and every link of the tree (which
-// dump() checks) is right.
 TEST(XmlPP2Test, SplicesKeepOrderAmongManySiblings)
 {
     constexpr int kSiblings = 80000;
