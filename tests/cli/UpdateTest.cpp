@@ -19,7 +19,8 @@ TEST_F(Cli, CreateStoresNamesDataTimesAndReadOnlyFlags)
     putPackage("pkg", {{"./old.c", "replaced wholesale", false, kOld}});
     put("tmp/keep", "kept"); // a directory named tmp must not get in the way
     EXPECT_TRUE(outcomeIs(run({"-v", "-c", "pkg", "a.c", "d", "ro.c", "ro2.c", "/dev/null"}), 0,
-                          run({"-V"}).out + "adding ./a.c\nadding d/a.c\nadding d/B.c\nadding ./ro.c\nadding ./ro2.c\n" +
+                          run({"-V"}).out +
+                              "adding ./a.c\nadding d/a.c\nadding d/B.c\nadding ./ro.c\nadding ./ro2.c\n" +
                               "adding /dev/null\n",
                           ""));
     // A device is as long as its status says; a FIFO is refused, not waited for.
