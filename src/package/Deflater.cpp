@@ -157,7 +157,9 @@ struct Deflater::Impl {
 
     bool submit(bool last)
     {
-        adler = libdeflate_adler32(adler, pending.data(), pending.size());
+        // libdeflate takes a null buffer to ask for the initial value.
+        if (!pending.empty())
+            adler = libdeflate_adler32(adler, pending.data(), pending.size());
         const std::uint64_t start = grid.start(submitted++);
         if (inlineTools) {
             inlinePiece.start = start;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "package/Archive.h"
-#include "package/Compression.h"
 #include "support/files.h"
 #include "support/raw_package.h"
 
@@ -17,7 +16,7 @@ namespace {
 // Opens `path` into `archive` and returns open's result.
 int openFile(Archive2& archive, const std::string& path)
 {
-    return archive.open(std::fopen(path.c_str(), "rb"), path.c_str());
+    return archive.open(UniqueFile(std::fopen(path.c_str(), "rb")), path.c_str());
 }
 
 } // namespace

@@ -8,8 +8,9 @@
 #include <vector>
 #include <zlib.h>
 
-#include "package/Codec.h"
-#include "package/ReusableChunks.h"
+#include "package/Deflater.h"
+#include "package/Inflater.h"
+#include "package/ReusablePieces.h"
 
 namespace {
 
@@ -22,33 +23,23 @@ struct StringSink : ByteSink {
     }
 };
 
-// A sink over a file, as the package reader's, which the second thread can write into.
-struct TempFileSink : FileSink {
-    explicit TempFileSink(FILE* file) : FileSink(file), file(file) {}
-    FILE* file;
-    int tailsTaken = 0; // bytes are written straight in only when the second thread's tail was used
-    bool skipWritten(std::uint64_t size) override
+// A file holding `bytes`, removed with the object.
+struct TempFile {
+    explicit TempFile(const std::string& bytes) : file(std::tmpfile())
     {
-        ++tailsTaken;
-        return FileSink::skipWritten(size);
-    }
-    // The whole file, bytes written straight in included.
-    std::string bytes()
-    {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fflush(file);
-        struct stat status {};
-        fstat(fileno(file), &status);
-        std::string all(static_cast<std::size_t>(status.st_size), '\0');
-        EXPECT_EQ(pread(fileno(file), all.data(), all.size(), 0), static_cast<ssize_t>(all.size()));
-        return all;
     }
+    ~TempFile() { std::fclose(file); }
+    int fd() const { return fileno(file); }
+    FILE* file;
 };
 
-std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse = nullptr, ChunkGrid grid = {})
+std::string deflated(const std::string& plain, unsigned workers, ReusablePieces* reuse = nullptr, PieceGrid grid = {})
 {
     StringSink sink;
     Deflater deflater(sink, workers, reuse, grid);
-    // Uneven pieces, so that chunks fill across several puts.
+    // Uneven puts, so that pieces fill across several.
     for (std::size_t at = 0; at < plain.size(); at += 100003)
         EXPECT_TRUE(deflater.put(reinterpret_cast<const unsigned char*>(plain.data()) + at,
                                  std::min<std::size_t>(100003, plain.size() - at)));
@@ -92,35 +83,21 @@ std::string randomBytes(std::size_t size)
     return bytes;
 }
 
-// The test's own grid: its phase is the first 4 plain bytes, little-endian.
-ChunkGrid gridFromHead(const unsigned char* head)
-{
-    return ChunkGrid::through(head[0] | head[1] << 8 | head[2] << 16 | std::uint64_t{head[3]} << 24);
-}
-
 Inflated inflateBytes(const std::string& stream, std::uint64_t expectedLength, std::string* plain = nullptr,
-                      unsigned workers = 0, int* tailsTaken = nullptr, GridOf gridOf = nullptr)
+                      PieceIndex* pieces = nullptr)
 {
-    FILE* in = std::tmpfile();
-    std::fwrite(stream.data(), 1, stream.size(), in);
-    std::rewind(in);
-    FILE* out = std::tmpfile();
-    TempFileSink sink(out);
-    Inflated result = inflateStream(in, expectedLength, sink, workers, gridOf);
-    std::fclose(in);
-    const std::string bytes = sink.bytes();
-    EXPECT_LE(bytes.size(), expectedLength);
+    TempFile in(stream);
+    StringSink sink;
+    const Inflated result = inflatePayload(in.fd(), 0, expectedLength, sink, pieces);
+    EXPECT_LE(sink.bytes.size(), expectedLength);
     if (plain != nullptr)
-        *plain = bytes;
-    if (tailsTaken != nullptr)
-        *tailsTaken = sink.tailsTaken;
-    std::fclose(out);
+        *plain = sink.bytes;
     return result;
 }
 
 // A zlib stream of `plain` flushed with `flush` after `first` bytes, then after
 // every `every` bytes: each flush leaves an empty stored block, as our writer's
-// chunks end; a sync flush keeps back-references across it, a full flush does not.
+// pieces end; a sync flush keeps back-references across it, a full flush does not.
 std::string zlibFlushed(const std::string& plain, std::size_t every, int flush, std::size_t first = 0)
 {
     std::string stream(compressBound(static_cast<uLong>(plain.size())) + 64 * (plain.size() / every + 1), '\0');
@@ -138,53 +115,56 @@ std::string zlibFlushed(const std::string& plain, std::size_t every, int flush, 
     return stream;
 }
 
-constexpr std::size_t kChunk = Deflater::kChunkSize;
+constexpr std::size_t kPiece = PieceGrid::kPieceSize;
 
-// The chunks of a rewrite: the new stream on `grid`, the old one, a whole zlib
-// stream in a file, on `previousGrid`, its plain bytes from `movedFrom` on now from `movedTo` on.
+// A rewrite: the new stream on `grid`, its plain bytes from `movedTo` on from
+// `movedFrom` on in the old one.
 struct Rewrite {
-    ChunkGrid grid, previousGrid;
+    PieceGrid grid;
     std::uint64_t movedFrom = 0, movedTo = 0;
 };
 
-std::string deflatedReusing(const std::string& plain, const std::string& previous, unsigned workers,
-                            Rewrite rewrite = {})
+// Deflates `plain` taking pieces from `previous`, a zlib stream of `previousLength`
+// plain bytes, indexed by inflating it, as a rewrite unwraps the old package first.
+// `damage`, when given, changes the old file after that, as another process could.
+std::string deflatedReusing(const std::string& plain, const std::string& previous, std::uint64_t previousLength,
+                            unsigned workers, Rewrite rewrite = {}, void (*damage)(std::string&) = nullptr)
 {
-    FILE* file = std::tmpfile();
-    std::fwrite(previous.data(), 1, previous.size(), file);
-    std::fflush(file);
-    ReusableChunks reuse(fileno(file), 2, previous.size() - 4, rewrite.previousGrid, rewrite.movedFrom,
-                         rewrite.movedTo);
-    std::string stream = deflated(plain, workers, &reuse, rewrite.grid);
-    std::fclose(file);
-    return stream;
+    PieceIndex pieces;
+    inflateBytes(previous, previousLength, nullptr, &pieces);
+    std::string onDisk = previous;
+    if (damage != nullptr)
+        damage(onDisk);
+    TempFile file(onDisk);
+    ReusablePieces reuse(file.fd(), pieces, rewrite.movedFrom, rewrite.movedTo);
+    return deflated(plain, workers, &reuse, rewrite.grid);
 }
 
-// The compressed bytes of each chunk of a zlib stream flushed once per chunk, up to and including its marker.
-std::vector<std::string> flushedChunks(const std::string& stream)
+// The compressed bytes of each piece of a zlib stream flushed once per piece, up to and including its marker.
+std::vector<std::string> flushedPieces(const std::string& stream)
 {
-    std::vector<std::string> chunks;
+    std::vector<std::string> pieces;
     for (std::size_t start = 2, end; (end = stream.find(std::string("\0\0\xFF\xFF", 4), start)) != std::string::npos;
          start = end + 4)
-        chunks.push_back(stream.substr(start, end + 4 - start));
-    return chunks;
+        pieces.push_back(stream.substr(start, end + 4 - start));
+    return pieces;
 }
 
 } // namespace
 
-TEST(Codec, ChunkedStreamInflatesWithZlibAndDoesNotDependOnThreads)
+TEST(Codec, PiecedStreamInflatesWithZlibAndDoesNotDependOnThreads)
 {
-    const std::string text = sourceText(3 * kChunk + 4321), noise = randomBytes(kChunk + 1000);
+    const std::string text = sourceText(3 * kPiece + 4321), noise = randomBytes(kPiece + 1000);
     const std::pair<const char*, std::string> cases[] = {
         {"empty", ""},
         {"one byte", "x"},
-        {"one chunk", text.substr(0, kChunk)},
-        {"one byte over", text.substr(0, kChunk + 1)},
-        {"many chunks", text},
+        {"one piece", text.substr(0, kPiece)},
+        {"one byte over", text.substr(0, kPiece + 1)},
+        {"many pieces", text},
         {"incompressible", noise},
-        // The first chunk ends in stored blocks, after compressed ones, and the second starts with them.
-        {"text then noise", text.substr(0, kChunk / 2) + noise},
-        {"long runs", std::string(2 * kChunk + 17, 'a') + std::string(kChunk, '\0')},
+        // The first piece ends in stored blocks, after compressed ones, and the second starts with them.
+        {"text then noise", text.substr(0, kPiece / 2) + noise},
+        {"long runs", std::string(2 * kPiece + 17, 'a') + std::string(kPiece, '\0')},
     };
     for (const auto& [name, plain] : cases) {
         SCOPED_TRACE(name);
@@ -199,7 +179,7 @@ TEST(Codec, ChunkedStreamInflatesWithZlibAndDoesNotDependOnThreads)
 
 TEST(Codec, StaysCloseToZlibInSize)
 {
-    const std::string text = sourceText(4 * kChunk);
+    const std::string text = sourceText(4 * kPiece);
     uLongf bound = compressBound(static_cast<uLong>(text.size()));
     std::string zlibStream(bound, '\0');
     compress2(reinterpret_cast<Bytef*>(zlibStream.data()), &bound, reinterpret_cast<const Bytef*>(text.data()),
@@ -239,124 +219,112 @@ TEST(Codec, InflateReportsARefusingSink)
         }
     } full;
     const std::string plain = sourceText(1000), stream = deflated(plain, 0);
-    FILE* in = std::tmpfile();
-    std::fwrite(stream.data(), 1, stream.size(), in);
-    std::rewind(in);
-    EXPECT_EQ(inflateStream(in, plain.size(), full), Inflated::WriteError);
+    TempFile in(stream);
+    EXPECT_EQ(inflatePayload(in.fd(), 0, plain.size(), full), Inflated::WriteError);
     EXPECT_EQ(errno, ENOSPC);
-    std::fclose(in);
 }
 
-TEST(Codec, TwoThreadInflateGivesTheSinglePassResult)
+// A dynamic block whose literal/length code is incomplete: ISA-L decodes it,
+// zlib and so the format's other readers refuse it.
+TEST(Codec, InflateRefusesWhatZlibRefuses)
 {
-    // Over 4 MiB packed, so that the second thread is used.
-    const std::string noise = randomBytes(5 * kChunk / 2), text = sourceText(kChunk);
-    const std::string ours = text + noise + text, zlibHead = noise + text, zlibTail = noise.substr(0, 50000);
-    const std::string zlibPlain = zlibHead + text.substr(kChunk - 30000) + zlibTail;
-    const std::string flushedPlain = randomBytes(9 * kChunk / 2);
-    // Starts with the phase of its grid, as gridFromHead reads it: 300 000, 0x493E0.
-    const std::string phased = std::string("\xE0\x93\x04\x00", 4) + ours;
-    const struct {
-        const char* name;
-        std::string plain, stream;
-        bool tailUsed;
-        GridOf gridOf = nullptr;
-    } streams[] = {
-        {"ours", ours, deflated(ours, 2), true},
-        {"ours, on a grid", phased, deflated(phased, 2, nullptr, ChunkGrid::through(300000)), true, &gridFromHead},
-        // The tail is looked for on the wrong grid: what it wrote must be written over.
-        {"ours, grid unknown", phased, deflated(phased, 2, nullptr, ChunkGrid::through(300000)), false},
-        // The tail refers back across the cut: the second thread's work is dropped.
-        {"zlib", zlibPlain, zlibFlushed(zlibPlain, zlibHead.size(), Z_SYNC_FLUSH), false},
-        // The tail inflates on its own but starts elsewhere than our chunks put it: what
-        // it wrote must be written over, whether the head ends before that place or runs past it.
-        {"zlib, shorter chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 4, Z_FULL_FLUSH), false},
-        {"zlib, longer chunks", flushedPlain, zlibFlushed(flushedPlain, 3 * kChunk / 2, Z_FULL_FLUSH), false},
-    };
-    for (const auto& [name, plain, stream, tailUsed, gridOf] : streams) {
-        SCOPED_TRACE(name);
-        ASSERT_GE(stream.size(), 4u << 20);
-        std::string flipped = stream, wrongCheck = stream;
-        flipped[stream.size() * 3 / 4] ^= 0x10;
-        wrongCheck[stream.size() - 1] ^= 0x01;
-        const std::pair<const char*, std::string> variants[] = {
-            {"intact", stream},
-            {"flipped in the tail", flipped},
-            {"wrong check value", wrongCheck},
-            {"cut short", stream.substr(0, stream.size() - 5)},
-            {"trailing byte", stream + '\0'},
-        };
-        for (const auto& [variant, bytes] : variants) {
-            SCOPED_TRACE(variant);
-            std::string serial, parallel;
-            int tailsTaken = 0;
-            Inflated expected = inflateBytes(bytes, plain.size(), &serial);
-            EXPECT_EQ(expected, variant == variants[0].first ? Inflated::Ok : Inflated::Damaged);
-            EXPECT_EQ(inflateBytes(bytes, plain.size(), &parallel, 2, &tailsTaken, gridOf), expected);
-            if (expected == Inflated::Ok) {
-                EXPECT_TRUE(parallel == plain);
-                EXPECT_EQ(tailsTaken, tailUsed ? 1 : 0);
-            }
-        }
-    }
+    // "aa": the literal 'a' and end-of-block hold codes 00 and 01; 1x is unused.
+    const std::string incomplete("\x78\x9c\x05\xc0\x01\x09\x00\x00\x00\x80\xa0\xad\xfd\x3f\x91\x20"
+                                 "\x01\x25\x00\xc3",
+                                 20);
+    std::string plain;
+    EXPECT_EQ(inflateBytes(incomplete, 2, &plain), Inflated::Damaged);
+
+    // Another writer's stream, whose pieces refer back across the flushes: zlib decides, and accepts.
+    const std::string text = sourceText(3 * kPiece);
+    const std::string sync = zlibFlushed(text, kPiece, Z_SYNC_FLUSH);
+    EXPECT_EQ(inflateBytes(sync, text.size(), &plain), Inflated::Ok);
+    EXPECT_TRUE(plain == text);
 }
 
-TEST(Codec, RewriteTakesOnlyChunksThatDecodeAloneToTheSameBytes)
+// Binary data full of the bytes that end our pieces, in stored and compressed
+// blocks alike: the index holds exactly the pieces' boundaries, nothing else.
+TEST(Codec, IndexFindsEveryPieceWhateverTheDataHolds)
 {
-    const std::string before = sourceText(4 * kChunk + 1000);
+    std::string binary = randomBytes(2 * kPiece) + std::string(kPiece, '\xFF') + randomBytes(kPiece);
+    for (std::size_t at = 100; at < binary.size(); at += 4099)
+        binary.replace(at, 8, std::string("\0\0\xFF\xFF\xFF\xFF\0\0", 8));
+    const PieceGrid grid = PieceGrid::through(123456);
+    const std::string stream = deflated(binary, 2, nullptr, grid);
+    PieceIndex pieces;
+    std::string back;
+    ASSERT_EQ(inflateBytes(stream, binary.size(), &back, &pieces), Inflated::Ok);
+    EXPECT_TRUE(back == binary);
+    std::vector<std::uint64_t> plainEnds;
+    for (const PieceIndex::Boundary& boundary : pieces.entries())
+        plainEnds.push_back(boundary.plain);
+    std::vector<std::uint64_t> expected;
+    for (std::uint64_t index = 0; grid.start(index) < binary.size(); ++index)
+        expected.push_back(grid.start(index));
+    EXPECT_EQ(plainEnds, expected);
+}
+
+TEST(Codec, RewriteTakesOnlyPiecesThatDecodeAloneToTheSameBytes)
+{
+    const std::string before = sourceText(4 * kPiece + 1000);
     std::string after = before;
-    after[kChunk + 10] = '#'; // only the second chunk differs
+    after[kPiece + 10] = '#'; // only the second piece differs
     const std::string fresh = deflated(after, 0);
 
     for (unsigned workers : {0u, 2u}) {
         SCOPED_TRACE(workers);
-        // Our own chunks are what compressing again would give.
-        EXPECT_EQ(deflatedReusing(after, deflated(before, 0), workers), fresh);
+        // Our own pieces are what compressing again would give; in a file changed since it was
+        // read, the pieces that changed are not taken.
+        const std::string ours = deflated(before, 0);
+        EXPECT_EQ(deflatedReusing(after, ours, before.size(), workers), fresh);
+        auto flipMiddle = [](std::string& bytes) { bytes[bytes.size() / 2] ^= 0x40; };
+        EXPECT_EQ(deflatedReusing(after, ours, before.size(), workers, {}, flipMiddle), fresh);
 
-        // Another writer's chunks that stand alone are taken as they are, except the changed one.
-        const std::string full = zlibFlushed(before, kChunk, Z_FULL_FLUSH);
-        const std::vector<std::string> fullChunks = flushedChunks(full);
-        ASSERT_EQ(fullChunks.size(), 4u);
-        const std::string rewritten = deflatedReusing(after, full, workers);
+        // Another writer's pieces that stand alone are taken as they are, except the changed one.
+        const std::string full = zlibFlushed(before, kPiece, Z_FULL_FLUSH);
+        const std::vector<std::string> fullPieces = flushedPieces(full);
+        ASSERT_EQ(fullPieces.size(), 4u);
+        const std::string rewritten = deflatedReusing(after, full, before.size(), workers);
         EXPECT_TRUE(zlibInflates(rewritten, after));
         for (std::size_t index : {0, 2, 3})
-            EXPECT_NE(rewritten.find(fullChunks[index]), std::string::npos) << "chunk " << index;
-        EXPECT_EQ(rewritten.find(fullChunks[1]), std::string::npos);
+            EXPECT_NE(rewritten.find(fullPieces[index]), std::string::npos) << "piece " << index;
+        EXPECT_EQ(rewritten.find(fullPieces[1]), std::string::npos);
 
-        // After a sync flush the third chunk refers back into the changed second one: taking
+        // After a sync flush the third piece refers back into the changed second one: taking
         // it would decode to the old bytes.
-        const std::string sync = zlibFlushed(before, kChunk, Z_SYNC_FLUSH);
-        EXPECT_TRUE(zlibInflates(deflatedReusing(after, sync, workers), after));
+        const std::string sync = zlibFlushed(before, kPiece, Z_SYNC_FLUSH);
+        EXPECT_TRUE(zlibInflates(deflatedReusing(after, sync, before.size(), workers), after));
 
         // Bytes that are no deflate stream at all, with markers in them, are never taken.
-        std::string hostile = randomBytes(2 * kChunk);
+        std::string hostile = randomBytes(2 * kPiece);
         for (std::size_t at = 1000; at < hostile.size(); at += 300000)
             hostile.replace(at, 4, std::string("\0\0\xFF\xFF", 4));
-        EXPECT_EQ(deflatedReusing(after, hostile, workers), fresh);
+        EXPECT_EQ(deflatedReusing(after, hostile, before.size(), workers), fresh);
     }
 }
 
 TEST(Codec, RewriteFollowsBytesThatMoved)
 {
     // A table in front of the members shrinks by one record: the members move, and so does the grid.
-    const std::string table(700000, 't'), members = sourceText(3 * kChunk + 5000);
+    const std::string table(700000, 't'), members = sourceText(3 * kPiece + 5000);
     const std::string before = table + members, after = table.substr(1040) + members;
-    const Rewrite moved{ChunkGrid::through(table.size() - 1040), ChunkGrid::through(table.size()), table.size(),
-                        table.size() - 1040};
+    const Rewrite moved{PieceGrid::through(table.size() - 1040), table.size(), table.size() - 1040};
+    const PieceGrid previousGrid = PieceGrid::through(table.size());
     const std::string fresh = deflated(after, 0, nullptr, moved.grid);
     EXPECT_TRUE(zlibInflates(fresh, after));
 
-    const std::string full = zlibFlushed(before, kChunk, Z_FULL_FLUSH, table.size());
-    const std::vector<std::string> fullChunks = flushedChunks(full);
-    ASSERT_EQ(fullChunks.size(), 4u);
+    const std::string full = zlibFlushed(before, kPiece, Z_FULL_FLUSH, table.size());
+    const std::vector<std::string> fullPieces = flushedPieces(full);
+    ASSERT_EQ(fullPieces.size(), 4u);
     for (unsigned workers : {0u, 2u}) {
         SCOPED_TRACE(workers);
-        EXPECT_EQ(deflatedReusing(after, deflated(before, 0, nullptr, moved.previousGrid), workers, moved), fresh);
-        const std::string rewritten = deflatedReusing(after, full, workers, moved);
+        EXPECT_EQ(deflatedReusing(after, deflated(before, 0, nullptr, previousGrid), before.size(), workers, moved),
+                  fresh);
+        const std::string rewritten = deflatedReusing(after, full, before.size(), workers, moved);
         EXPECT_TRUE(zlibInflates(rewritten, after));
         for (std::size_t index : {1, 2, 3})
-            EXPECT_NE(rewritten.find(fullChunks[index]), std::string::npos) << "chunk " << index;
+            EXPECT_NE(rewritten.find(fullPieces[index]), std::string::npos) << "piece " << index;
         // Without the move, nothing lines up.
-        EXPECT_EQ(deflatedReusing(after, full, workers, {moved.grid, moved.previousGrid}), fresh);
+        EXPECT_EQ(deflatedReusing(after, full, before.size(), workers, {moved.grid}), fresh);
     }
 }
