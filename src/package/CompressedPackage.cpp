@@ -19,23 +19,15 @@ bool readSignature(int fd)
            std::memcmp(signature, compressedFileHeader, sizeof signature) == 0;
 }
 
-Unwrap unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces)
+Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces)
 {
     unsigned char length[4];
     if (!readFully(fd, length, sizeof length, sizeof compressedFileHeader))
-        return Unwrap::Damaged;
+        return Inflated::Damaged;
     const std::uint32_t expected = loadBig32(length);
     if (expected == 0)
-        return Unwrap::Damaged;
-    switch (inflatePayload(fd, kPayloadStart, expected, out, pieces)) {
-    case Inflated::Ok:
-        return Unwrap::Ok;
-    case Inflated::WriteError:
-        return Unwrap::WriteError;
-    case Inflated::Damaged:
-        break;
-    }
-    return Unwrap::Damaged;
+        return Inflated::Damaged;
+    return inflatePayload(fd, kPayloadStart, expected, out, pieces);
 }
 
 PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength, PieceGrid grid, ReusablePieces* reuse)

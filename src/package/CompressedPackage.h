@@ -34,18 +34,12 @@ inline constexpr unsigned char compressedFileHeader[8] = {0x7A, 0xF4, 0x31, 0xB2
 // True when the file open as `fd` begins with the wrapper's signature.
 bool readSignature(int fd);
 
-// What unwrapping a payload came to.
-enum class Unwrap {
-    Ok,         // one complete zlib stream of the announced, non-zero length, nothing after it
-    Damaged,    // anything else in the payload
-    WriteError, // the sink refused bytes; errno says why
-};
-
-// Inflates the payload of the compressed package open as `fd` into `out`. Every
-// byte is checked before Ok is returned, so a caller that must not act on a
-// damaged package waits for the result. `pieces`, when given, learns where the
+// Inflates the payload of the compressed package open as `fd` into `out`: Ok
+// for one complete zlib stream of the announced, non-zero length, nothing after
+// it. Every byte is checked before Ok is returned, so a caller that must not act
+// on a damaged package waits for the result. `pieces`, when given, learns where the
 // payload's pieces lie, for a rewrite to take them.
-Unwrap unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces = nullptr);
+Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces = nullptr);
 
 // ---- Writing ----
 

@@ -39,7 +39,7 @@ bool decompressFile(const std::string& packedPath, const std::string& plainPath)
     if (!in || !readSignature(in.get()))
         return false;
     AtomicFile out(plainPath);
-    return out.create() && unwrapPayload(in.get(), out) == Unwrap::Ok && out.commit();
+    return out.create() && unwrapPayload(in.get(), out) == Inflated::Ok && out.commit();
 }
 
 } // namespace QTx

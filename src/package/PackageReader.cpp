@@ -35,7 +35,7 @@ void leaveDecompressedCopy(int packed, const std::string& copyName, Payload payl
     AtomicFile copy(copyName);
     if (!copy.create())
         return;
-    if (payload == Payload::Sound && unwrapPayload(packed, copy) != Unwrap::Ok)
+    if (payload == Payload::Sound && unwrapPayload(packed, copy) != Inflated::Ok)
         return;
     copy.commit();
 }
@@ -84,12 +84,12 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
     };
 
     int code = Archive2::kBadHeader;
-    Unwrap unwrapped;
+    Inflated unwrapped;
     if (read == PackageRead::TableOfContents) {
         // The table reader takes every byte, so this is Ok or Damaged.
         TableReader table(copyName);
         unwrapped = unwrapPayload(packed.get(), table);
-        if (unwrapped == Unwrap::Ok)
+        if (unwrapped == Inflated::Ok)
             code = archive.open(table, copyName.c_str());
     } else {
         UniqueFile plain = openUnwrapFile(workDir, usedDir);
@@ -98,11 +98,11 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
         FileSink sink(plain.get());
         OldPackage old;
         unwrapped = unwrapPayload(packed.get(), sink, &old.pieces);
-        if (unwrapped == Unwrap::Ok && std::fflush(plain.get()) != 0)
-            unwrapped = Unwrap::WriteError;
-        if (unwrapped == Unwrap::WriteError)
+        if (unwrapped == Inflated::Ok && std::fflush(plain.get()) != 0)
+            unwrapped = Inflated::WriteError;
+        if (unwrapped == Inflated::WriteError)
             return cannotUnwrap();
-        if (unwrapped == Unwrap::Ok) {
+        if (unwrapped == Inflated::Ok) {
             const std::uint64_t length = fileLength(plain.get());
             code = archive.open(std::move(plain), copyName.c_str());
             if (code == Archive2::kOpened) {
@@ -115,7 +115,7 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
     }
     if (code != Archive2::kOpened) {
         opened.result = fromOpenCode(code);
-        leaveDecompressedCopy(packed.get(), copyName, unwrapped == Unwrap::Ok ? Payload::Sound : Payload::Damaged);
+        leaveDecompressedCopy(packed.get(), copyName, unwrapped == Inflated::Ok ? Payload::Sound : Payload::Damaged);
     }
     return opened;
 }

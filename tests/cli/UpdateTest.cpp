@@ -222,4 +222,28 @@ TEST_F(Cli, WriteFailuresAreFatalAndKeepTheOldPackage)
     }
 }
 
+// Where no thread can start (a process limit), the work is done without one:
+// the same package, byte for byte, and the same results.
+TEST_F(Cli, WithoutThreadsEverythingWorksAlike)
+{
+    std::string big;
+    for (uint32_t x = 1; big.size() < 7 * 1024 * 1024; x = x * 1103515245 + 12345)
+        big += (x >> 28) < 4 ? std::string(1, static_cast<char>(x >> 16)) : "int f" + std::to_string(x % 977) + ";\n";
+    put("big.c", big);
+    put("a.c", "A");
+    ts::RunOptions noThreads;
+    noThreads.env = {std::string("LD_PRELOAD=") + NO_THREADS_LIBRARY};
+    ASSERT_TRUE(outcomeIs(run({"-c", "threads.pkg", "big.c", "a.c"}), 0, "", ""));
+    ASSERT_TRUE(outcomeIs(run({"-c", "pkg", "big.c", "a.c"}, noThreads), 0, "", ""));
+    EXPECT_TRUE(get("pkg") == get("threads.pkg"));
+    put("a.c", "changed");
+    ASSERT_TRUE(outcomeIs(run({"-r", "pkg", "a.c"}, noThreads), 0, "", ""));
+    const ts::RunResult listed = run({"-t", "pkg"}, noThreads);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("2 Files"), std::string::npos);
+    ASSERT_TRUE(outcomeIs(run({"-x", "pkg"}, noThreads), 0, "", ""));
+    EXPECT_TRUE(get("tmp/big.c") == big);
+    EXPECT_EQ(get("tmp/a.c"), "changed");
+}
+
 } // namespace
