@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/UniqueFd.h"
 #include "xml/XML.h"
 
 namespace {
@@ -45,18 +46,18 @@ std::optional<FileStamp> currentStamp(const Path& path)
 bool readFile(const std::string& path, std::string& bytes, FileStamp& stamp)
 {
     // Non-blocking, so that a FIFO in the file's place cannot stall the open.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd)
         return false;
     struct stat status {};
-    bool ok = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+    bool ok = fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode) &&
               static_cast<std::uint64_t>(status.st_size) <= Settings::kMaxFileSize;
     if (ok) {
         stamp = stampOf(status);
         bytes.reserve(static_cast<std::size_t>(status.st_size));
         char buffer[64 * 1024];
         for (;;) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
+            const ssize_t n = read(fd.get(), buffer, sizeof buffer);
             if (n < 0 && errno == EINTR)
                 continue;
             // The file may grow while it is read: the cap holds for what is read.
@@ -69,7 +70,6 @@ bool readFile(const std::string& path, std::string& bytes, FileStamp& stamp)
             bytes.append(buffer, static_cast<std::size_t>(n));
         }
     }
-    close(fd);
     return ok;
 }
 

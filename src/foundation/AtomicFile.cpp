@@ -10,6 +10,7 @@
 #include "foundation/DirectoryListing.h"
 #include "foundation/PathText.h"
 #include "foundation/SignalCleanup.h"
+#include "foundation/UniqueFd.h"
 
 namespace {
 
@@ -40,26 +41,26 @@ bool AtomicFile::create()
     // A short fixed stem, so that the temporary's name fits wherever the target's does.
     std::string pattern = (target_.find('/') == std::string::npos ? "" : dir + "/") + ".mkpkg-XXXXXX";
     SignalCleanup::Hold held;
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
+    UniqueFd fd(mkstemp(pattern.data()));
+    if (!fd) {
         fail("can't create ");
         return false;
     }
     temporary_ = pattern;
     cleanupSlot_ = SignalCleanup::add(temporary_);
-    stream_ = fdopen(fd, "wb");
-    if (stream_ == nullptr) {
+    stream_.reset(fdopen(fd.get(), "wb"));
+    if (!stream_) {
         fail("can't create ");
-        close(fd);
         abandon();
         return false;
     }
+    fd.release(); // closed with the stream
     return true;
 }
 
 bool AtomicFile::put(const unsigned char* data, std::size_t size)
 {
-    if (size == 0 || std::fwrite(data, 1, size, stream_) == size)
+    if (size == 0 || std::fwrite(data, 1, size, stream_.get()) == size)
         return true;
     fail("write error on ");
     return false;
@@ -67,12 +68,12 @@ bool AtomicFile::put(const unsigned char* data, std::size_t size)
 
 bool AtomicFile::commit()
 {
-    bool written = std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0 &&
-                   fchmod(fileno(stream_), outputMode(target_)) == 0;
+    const int fd = fileno(stream_.get());
+    bool written = std::fflush(stream_.get()) == 0 && fsync(fd) == 0 && fchmod(fd, outputMode(target_)) == 0;
     if (!written)
         fail("write error on ");
-    int closed = std::fclose(stream_);
-    stream_ = nullptr;
+    // Closed here, not by the owner: a failure to close is a failure to write.
+    int closed = std::fclose(stream_.release());
     if (written && closed != 0) {
         fail("write error on ");
         written = false;
@@ -94,10 +95,7 @@ bool AtomicFile::commit()
 
 void AtomicFile::abandon()
 {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
+    stream_.reset();
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());
         temporary_.clear();

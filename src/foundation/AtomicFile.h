@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/ByteSink.h"
+#include "foundation/UniqueFile.h"
 
 // Writes a file so that it is never seen half-written: the bytes go to a hidden
 // temporary file in the target's own directory, which replaces the target only
@@ -38,6 +39,6 @@ private:
     std::string target_; // the file that is replaced, links followed
     std::string temporary_;
     int cleanupSlot_ = -1;
-    FILE* stream_ = nullptr;
+    UniqueFile stream_;
     std::string error_;
 };

@@ -19,46 +19,16 @@ constexpr int kMaxLinks = 40;
 
 } // namespace
 
-ConfinedDirectory::Walk::~Walk()
-{
-    toRoot();
-}
-
-void ConfinedDirectory::Walk::start(int root)
-{
-    toRoot();
-    fds_.assign(1, root);
-}
-
-void ConfinedDirectory::Walk::leave()
-{
-    close(fds_.back());
-    fds_.pop_back();
-}
-
-void ConfinedDirectory::Walk::toRoot()
-{
-    while (fds_.size() > 1)
-        leave();
-}
-
 ConfinedDirectory::ConfinedDirectory(std::string root) : root_(std::move(root)) {}
-
-ConfinedDirectory::~ConfinedDirectory()
-{
-    dropChain(0);
-    if (rootFd_ >= 0)
-        close(rootFd_);
-}
 
 bool ConfinedDirectory::openRoot()
 {
-    if (rootFd_ >= 0)
+    if (rootFd_)
         return true;
     if (mkdir(root_.c_str(), 0777) != 0 && errno != EEXIST)
         return false;
-    rootFd_ = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (rootFd_ < 0)
+    rootFd_.reset(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd_)
         return false;
     char* resolved = realpath(root_.c_str(), nullptr);
     rootPath_ = resolved != nullptr ? resolved : cleanDirPath(absolutePath(root_));
@@ -107,25 +77,22 @@ bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& 
         ++keep;
     dropChain(keep);
     for (std::size_t i = keep; i < directories; ++i) {
-        const int parent = chain_.empty() ? rootFd_ : chain_.back().second;
+        const int parent = chain_.empty() ? rootFd_.get() : chain_.back().second.get();
         const char* name = parts[i].c_str();
         int opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (opened < 0 && errno == ENOENT && mkdirat(parent, name, 0777) == 0)
             opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (opened < 0)
             return false;
-        chain_.emplace_back(parts[i], opened);
+        chain_.emplace_back(parts[i], UniqueFd(opened));
     }
-    dir = chain_.size() == directories && directories > 0 ? chain_.back().second : rootFd_;
+    dir = chain_.size() == directories && directories > 0 ? chain_.back().second.get() : rootFd_.get();
     return true;
 }
 
 void ConfinedDirectory::dropChain(std::size_t keep)
 {
-    while (chain_.size() > keep) {
-        close(chain_.back().second);
-        chain_.pop_back();
-    }
+    chain_.erase(chain_.begin() + static_cast<std::ptrdiff_t>(keep), chain_.end());
 }
 
 void ConfinedDirectory::removeFile(const std::string& relative)
@@ -140,7 +107,7 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
 {
     if (!openRoot())
         return Result::Failed;
-    walk.start(rootFd_);
+    walk.start(rootFd_.get());
     std::deque<std::string> pending;
     for (std::string& part : pathComponents(relative))
         pending.push_back(std::move(part));

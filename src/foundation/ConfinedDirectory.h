@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/UniqueFd.h"
+
 // Creates files below one directory and nowhere else, whatever the names ask
 // for and whatever symbolic links the tree below it holds. Each directory on the
 // way is opened without following links; a link met there is resolved by hand,
@@ -12,7 +14,6 @@
 class ConfinedDirectory {
 public:
     explicit ConfinedDirectory(std::string root);
-    ~ConfinedDirectory();
     ConfinedDirectory(const ConfinedDirectory&) = delete;
     ConfinedDirectory& operator=(const ConfinedDirectory&) = delete;
 
@@ -32,16 +33,20 @@ private:
     // The directories opened from the root down; the root's descriptor is not owned.
     class Walk {
     public:
-        ~Walk();
-        void start(int root);
-        int current() const { return fds_.back(); }
-        bool atRoot() const { return fds_.size() == 1; }
-        void enter(int fd) { fds_.push_back(fd); }
-        void leave();
-        void toRoot();
+        void start(int root)
+        {
+            root_ = root;
+            toRoot();
+        }
+        int current() const { return below_.empty() ? root_ : below_.back().get(); }
+        bool atRoot() const { return below_.empty(); }
+        void enter(int fd) { below_.emplace_back(fd); }
+        void leave() { below_.pop_back(); }
+        void toRoot() { below_.clear(); }
 
     private:
-        std::vector<int> fds_;
+        int root_ = -1;
+        std::vector<UniqueFd> below_;
     };
 
     bool openRoot();
@@ -57,8 +62,8 @@ private:
 
     std::string root_;
     std::string rootPath_; // absolute and canonical, to judge absolute link texts
-    int rootFd_ = -1;
+    UniqueFd rootFd_;
     // The directories below the root opened for the previous plain name, each
     // with its name: names come sorted, so most share all of them.
-    std::vector<std::pair<std::string, int>> chain_;
+    std::vector<std::pair<std::string, UniqueFd>> chain_;
 };

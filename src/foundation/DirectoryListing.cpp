@@ -5,13 +5,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <dirent.h>
 #include <climits>
+#include <dirent.h>
 #include <fnmatch.h>
+#include <memory>
 #include <set>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 bool lessIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -40,12 +41,12 @@ std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, Entry
                 return true;
         return false;
     };
-    DIR* handle = opendir(dir.c_str());
-    if (handle == nullptr)
+    const std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
+    if (!handle)
         return std::nullopt;
     std::vector<DirEntry> entries;
     std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    while (dirent* entry = readdir(handle)) {
+    while (dirent* entry = readdir(handle.get())) {
         std::string name = entry->d_name;
         if (name[0] == '.')
             continue;
@@ -59,7 +60,6 @@ std::optional<std::vector<DirEntry>> listDirectory(const std::string& dir, Entry
             continue;
         entries.push_back({std::move(name), directory});
     }
-    closedir(handle);
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return lessIgnoringCase(a.name, b.name); });
     return entries;

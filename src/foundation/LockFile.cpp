@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "foundation/PathText.h"
 #include "foundation/SignalCleanup.h"
 #include "foundation/StableHash.h"
+#include "foundation/UniqueFile.h"
 
 namespace {
 
@@ -39,11 +41,8 @@ std::string pidText()
 std::string ownerOf(const std::string& path)
 {
     char text[32] = "";
-    if (FILE* in = std::fopen(path.c_str(), "r")) {
-        if (std::fgets(text, sizeof text, in) == nullptr)
-            text[0] = '\0';
-        std::fclose(in);
-    }
+    if (const UniqueFile in{std::fopen(path.c_str(), "r")}; !in || std::fgets(text, sizeof text, in.get()) == nullptr)
+        text[0] = '\0';
     text[std::strcspn(text, "\n")] = '\0';
     return text[0] != '\0' ? std::string("process ") + text : "an unknown process";
 }
@@ -92,8 +91,8 @@ LockFile::Attempt LockFile::tryCreate()
 {
     std::string temporary = directoryPart(path_) + "/.mkpkg-lock-XXXXXX";
     SignalCleanup::Hold held;
-    int fd = mkstemp(temporary.data());
-    if (fd < 0) {
+    UniqueFd fd(mkstemp(temporary.data()));
+    if (!fd) {
         error_ = "can't create " + path_ + ": " + std::strerror(errno);
         return Attempt::Failed;
     }
@@ -101,8 +100,8 @@ LockFile::Attempt LockFile::tryCreate()
     std::string text = pidText();
     mode_t mask = umask(0);
     umask(mask);
-    bool ready = flock(fd, LOCK_EX | LOCK_NB) == 0 && fchmod(fd, 0666 & ~mask) == 0 &&
-                 ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    bool ready = flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && fchmod(fd.get(), 0666 & ~mask) == 0 &&
+                 ::write(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
     int linkErrno = 0;
     if (ready && link(temporary.c_str(), path_.c_str()) != 0)
         linkErrno = errno;
@@ -111,11 +110,10 @@ LockFile::Attempt LockFile::tryCreate()
     unlink(temporary.c_str());
     SignalCleanup::release(slot);
     if (linkErrno == 0) {
-        fd_ = fd;
+        fd_ = std::move(fd);
         cleanupSlot_ = SignalCleanup::add(path_);
         return Attempt::Taken;
     }
-    close(fd);
     if (linkErrno == EEXIST)
         return Attempt::Held;
     error_ = "can't create " + path_ + ": " + std::strerror(linkErrno);
@@ -127,34 +125,29 @@ LockFile::Attempt LockFile::tryCreate()
 // be the one named, since an owner that finished removes it before letting go.
 LockFile::Attempt LockFile::tryTakeOver()
 {
-    int fd = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    UniqueFd fd(open(path_.c_str(), O_RDWR | O_CLOEXEC));
     // Gone since (try again), or not ours to open (wait for it like any held lock).
-    if (fd < 0)
+    if (!fd || flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !sameFile(fd.get(), path_))
         return Attempt::Held;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !sameFile(fd, path_)) {
-        close(fd);
-        return Attempt::Held;
-    }
     std::string text = pidText();
     SignalCleanup::Hold held;
-    if (ftruncate(fd, 0) != 0 || pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+    if (ftruncate(fd.get(), 0) != 0 ||
+        pwrite(fd.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
         error_ = "can't take over " + path_ + ": " + std::strerror(errno);
-        close(fd);
         return Attempt::Failed;
     }
-    fd_ = fd;
+    fd_ = std::move(fd);
     cleanupSlot_ = SignalCleanup::add(path_);
     return Attempt::Taken;
 }
 
 void LockFile::release()
 {
-    if (fd_ < 0)
+    if (!fd_)
         return;
     // Removed before the flock goes, so that a waiter never takes over a finished lock.
     unlink(path_.c_str());
     SignalCleanup::release(cleanupSlot_);
     cleanupSlot_ = -1;
-    close(fd_);
-    fd_ = -1;
+    fd_.reset();
 }

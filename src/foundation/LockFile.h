@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "foundation/UniqueFd.h"
+
 // Serialises the processes that write one file. The lock is a file beside it,
 // "<file>.lock" (or ".<hash>.lock" when that name would be too long), created
 // exclusively with the owner's process id in it, and held with flock(2) for as
@@ -33,6 +35,6 @@ private:
 
     std::string path_;
     std::string error_;
-    int fd_ = -1;
+    UniqueFd fd_;
     int cleanupSlot_ = -1;
 };

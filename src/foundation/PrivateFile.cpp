@@ -5,20 +5,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "foundation/UniqueFd.h"
+
 FILE* openPrivateFile(const std::string& dir)
 {
-    int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    UniqueFd fd(open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (!fd && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // File systems without unnamed files: a named one, unlinked at once.
         std::string pattern = dir + "/.mkpkg-XXXXXX";
-        fd = mkstemp(pattern.data());
-        if (fd >= 0)
+        fd.reset(mkstemp(pattern.data()));
+        if (fd)
             unlink(pattern.c_str());
     }
-    if (fd < 0)
-        return nullptr;
-    FILE* stream = fdopen(fd, "w+b");
-    if (stream == nullptr)
-        close(fd);
+    FILE* stream = fd ? fdopen(fd.get(), "w+b") : nullptr;
+    if (stream != nullptr)
+        fd.release(); // closed with the stream
     return stream;
 }

@@ -3,12 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-SiblingOpener::~SiblingOpener()
-{
-    if (dirFd_ >= 0)
-        close(dirFd_);
-}
-
 int SiblingOpener::directoryOf(const std::string& path, const char*& name)
 {
     name = path.c_str();
@@ -17,18 +11,16 @@ int SiblingOpener::directoryOf(const std::string& path, const char*& name)
     if (slash == std::string::npos || slash + 1 == path.size())
         return AT_FDCWD;
     std::string dir = slash == 0 ? "/" : path.substr(0, slash);
-    if (dirFd_ < 0 || dir != dir_) {
-        if (dirFd_ >= 0)
-            close(dirFd_);
+    if (!dirFd_ || dir != dir_) {
         // O_PATH needs no read permission on the directory, only what the whole path needs.
-        dirFd_ = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        dirFd_.reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         dir_ = std::move(dir);
         // Whatever stops the directory (a file in the way, no search permission), the whole path reports.
-        if (dirFd_ < 0)
+        if (!dirFd_)
             return AT_FDCWD;
     }
     name += slash + 1;
-    return dirFd_;
+    return dirFd_.get();
 }
 
 int SiblingOpener::open(const std::string& path, int flags)

@@ -3,13 +3,14 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "foundation/UniqueFd.h"
+
 // Opens and looks up files by path, keeping the directory of the last one open:
 // files named one after another in one directory (a tree walked in order) then
 // cost a lookup of their own name instead of a walk of the whole path from the root.
 class SiblingOpener {
 public:
     SiblingOpener() = default;
-    ~SiblingOpener();
     SiblingOpener(const SiblingOpener&) = delete;
     SiblingOpener& operator=(const SiblingOpener&) = delete;
 
@@ -27,5 +28,5 @@ private:
     int directoryOf(const std::string& path, const char*& name);
 
     std::string dir_;
-    int dirFd_ = -1;
+    UniqueFd dirFd_;
 };

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "foundation/UniqueFile.h"
+
 namespace {
 
 // Where a split line came from, as the messages about it say.
@@ -86,8 +88,8 @@ void ArgParse::parseArgsFromIndirectFile(const char* fileName)
         error("too many indirect files");
         return;
     }
-    FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) {
+    const UniqueFile file(std::fopen(fileName, "r"));
+    if (!file) {
         error(std::string("can't open indirect file ") + fileName + ": " + std::strerror(errno));
         return;
     }
@@ -95,14 +97,13 @@ void ArgParse::parseArgsFromIndirectFile(const char* fileName)
     ++indirectFilesRead_;
     char buffer[kLineBufferSize];
     // A line longer than the buffer is continued by the next read, which counts as a new line.
-    for (int lineNumber = 1; !stopped_ && std::fgets(buffer, sizeof buffer, file) != nullptr; ++lineNumber) {
+    for (int lineNumber = 1; !stopped_ && std::fgets(buffer, sizeof buffer, file.get()) != nullptr; ++lineNumber) {
         if (buffer[0] == '#')
             continue;
         std::vector<std::string> args;
         if (argifyLine(fileName, lineNumber, buffer, args) > 0)
             parse(args);
     }
-    std::fclose(file);
     --nestingDepth_;
 }
 

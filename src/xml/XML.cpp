@@ -5,6 +5,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "foundation/UniqueFile.h"
+
 // Nodes are bump-allocated at 8-byte steps from 16-aligned chunks.
 static_assert(alignof(XMLElement) <= Pool::kGranularity && alignof(XMLData) <= Pool::kGranularity &&
               alignof(XMLComment) <= Pool::kGranularity && alignof(XMLCDATASection) <= Pool::kGranularity &&
@@ -169,21 +171,20 @@ constexpr off_t kMaxFileSize = off_t{1} << 30;
 // cannot be read, so only regular files are accepted.
 std::unique_ptr<char[]> readWholeFile(const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
+    const UniqueFile file(std::fopen(path, "rb"));
     if (!file)
         return nullptr;
     std::unique_ptr<char[]> text;
     struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize) {
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize) {
         const auto size = static_cast<std::size_t>(info.st_size);
         text.reset(new char[size + 1]);
         // A file that shrank since fstat is taken as it is now.
-        const std::size_t got = std::fread(text.get(), 1, size, file);
+        const std::size_t got = std::fread(text.get(), 1, size, file.get());
         text[got] = '\0';
-        if (std::ferror(file))
+        if (std::ferror(file.get()))
             text.reset();
     }
-    std::fclose(file);
     return text;
 }
 
