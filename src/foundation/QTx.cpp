@@ -57,18 +57,6 @@ bool removeFile(const std::string& path)
     return unlink(path.c_str()) == 0;
 }
 
-bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time)
-{
-    return createFile(
-        path, [&](ByteSink& out) { return out.put(data, size); }, readOnly, time);
-}
-
-bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
-{
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    return fd >= 0 && fillFile(fd, fill, readOnly, time);
-}
-
 bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time)
 {
     // Straight to the descriptor: the bytes come in large blocks, so a stdio buffer would only copy them.
@@ -106,6 +94,14 @@ std::string userLocalAppDataDirectory(const std::string& name)
         if (c == ' ')
             c = '_';
     return result;
+}
+
+// Specified interface, unused by the tool.
+bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time)
+{
+    const auto put = [&](ByteSink& out) { return out.put(data, size); };
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    return fd >= 0 && fillFile(fd, put, readOnly, time);
 }
 
 } // namespace QTx

@@ -22,17 +22,10 @@ bool readableRegularFile(const std::string& path, struct stat& status, SiblingOp
 // Deletes one file; true on success.
 bool removeFile(const std::string& path);
 
-// Creates or replaces `path` (mode 0600 before the umask) with `size` bytes from
-// `data`, sets its access and modification times to `time` and, when `readOnly`,
-// clears the owner's write bit. False when the file cannot be opened for writing.
-bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time);
-
-// The same, with the contents streamed by `fill`; false when the file cannot be
-// opened or `fill` returns false (the partly written file then stays).
-bool createFile(const std::string& path, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
-
-// The same for a file already opened for writing as `fd`, which is closed;
-// false when `fill` or closing fails.
+// Writes the contents `fill` streams into the file opened for writing as `fd`,
+// sets its access and modification times to `time` and, when `readOnly`, clears
+// the owner's write bit; then closes `fd`. False when `fill` or closing fails
+// (the partly written file then stays).
 bool fillFile(int fd, const std::function<bool(ByteSink&)>& fill, bool readOnly, long time);
 
 // Where the program is installed: its own canonical directory, and the
@@ -47,5 +40,11 @@ InstallationDirectories applicationPath(const char* argv0, int levelsUp);
 
 // $HOME + "/." + name in lower case, every blank of the result replaced by "_".
 std::string userLocalAppDataDirectory(const std::string& name);
+
+// Specified interface, unused by the tool (extraction creates its files
+// through ConfinedDirectory and fillFile):
+// creates or replaces `path` (mode 0600 before the umask) with `size` bytes from
+// `data`, as fillFile does. False when the file cannot be opened for writing.
+bool createFile(const std::string& path, unsigned int size, const unsigned char* data, bool readOnly, long time);
 
 } // namespace QTx
