@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "package/Compression.h"
+#include "package/LibraryOnly.h"
 #include "scratch.h"
 
 namespace {
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (wrapped) {
         fuzz::check(QTx::decompressFile("packed", "unpacked"), "cannot unwrap a wrapped input");
         fuzz::check(readFile("unpacked") == std::string(reinterpret_cast<const char*>(data), size),
-              "input round trip changed the bytes");
+                    "input round trip changed the bytes");
     }
     fuzz::clearScratchDir();
     return 0;

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "package/Codec.h"
+#include "package/Deflater.h"
 #include "scratch.h"
 #include "zlib_reference.h"
 
@@ -26,8 +26,8 @@ inline std::string textAroundNoise(unsigned seed, std::size_t textSize, std::siz
     return text + noise + text;
 }
 
-inline std::string deflated(const std::string& plain, unsigned workers, ReusableChunks* reuse = nullptr,
-                            ChunkGrid grid = {})
+inline std::string deflated(const std::string& plain, unsigned workers, ReusablePieces* reuse = nullptr,
+                            PieceGrid grid = {})
 {
     StringSink sink;
     Deflater deflater(sink, workers, reuse, grid);
