@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <future>
+#include <system_error>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -68,9 +69,14 @@ private:
         std::vector<Candidate> lookedUp = waitForLookup();
         lookingUp_ = std::move(filling_);
         filling_.clear();
-        if (parallel_)
-            lookup_ = std::async(std::launch::async, [this] { lookUp(); });
-        else
+        if (parallel_) {
+            try {
+                lookup_ = std::async(std::launch::async, [this] { lookUp(); });
+            } catch (const std::system_error&) {
+                parallel_ = false; // no thread can start: the walk looks files up itself
+            }
+        }
+        if (!parallel_)
             lookUp();
         addLookedUp(lookedUp);
     }
@@ -120,7 +126,7 @@ private:
     Archive2& archive_;
     const PackagingLog& log_;
     // One CPU would only switch between the walk and the lookups: they run in turn then.
-    const bool parallel_;
+    bool parallel_;
     MemberNames names_;
     SiblingOpener siblings_; // used by one lookup at a time
     std::vector<Candidate> filling_;

@@ -103,6 +103,13 @@ TEST_F(SolutionCli, LongFileListsKeepTreeOrder)
     EXPECT_EQ(verbose.status, 0);
     EXPECT_EQ(verbose.out.substr(verbose.out.find("adding ")), log);
     EXPECT_TRUE(packageHolds("w/s.hzr", members));
+
+    // Where no thread can start, the walk looks the files up itself: the same package.
+    const std::string withThreads = get("w/s.hzr");
+    ts::RunOptions noThreads;
+    noThreads.env = {std::string("LD_PRELOAD=") + NO_THREADS_LIBRARY};
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", noThreads), 0, "", ""));
+    EXPECT_TRUE(get("w/s.hzr") == withThreads);
 }
 
 TEST_F(SolutionCli, OutputIsNamedAfterTheSolutionUnlessGiven)
