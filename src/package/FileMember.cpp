@@ -24,26 +24,22 @@ std::optional<struct stat> readableFileStatus(const std::string& path, SiblingOp
     return status;
 }
 
-bool addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
-                   const std::string& memberName, std::string& error, ReadOnlyWhen rule)
+Status addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
+                     const std::string& memberName, ReadOnlyWhen rule)
 {
-    if (!status) {
-        error = "can't open " + path + " for reading";
-        return false;
-    }
-    if (auto limit = Archive2::memberLimitError(memberName, static_cast<std::uint64_t>(status->st_size))) {
-        error = *limit;
-        return false;
-    }
+    if (!status)
+        return Failure{"", "can't open " + path + " for reading"};
+    if (auto limit = Archive2::memberLimitError(memberName, static_cast<std::uint64_t>(status->st_size)))
+        return Failure{"", *limit};
     bool readOnly =
         rule == ReadOnlyWhen::OwnerReadsOnly ? (status->st_mode & 0600) == 0400 : (status->st_mode & 0200) == 0;
     archive.addMember(path.c_str(), memberName.c_str(), 0, static_cast<std::uint32_t>(status->st_size), readOnly,
                       static_cast<std::int32_t>(status->st_mtime));
-    return true;
+    return std::nullopt;
 }
 
-bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
-                   ReadOnlyWhen rule, SiblingOpener* siblings)
+Status addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, ReadOnlyWhen rule,
+                     SiblingOpener* siblings)
 {
-    return addFileMember(archive, readableFileStatus(path, siblings), path, memberName, error, rule);
+    return addFileMember(archive, readableFileStatus(path, siblings), path, memberName, rule);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "foundation/Failure.h"
 #include "foundation/SiblingOpener.h"
 #include "package/Archive.h"
 
@@ -19,11 +20,12 @@ std::optional<struct stat> readableFileStatus(const std::string& path, SiblingOp
 
 // Adds the file `path`, of the `status` looked up before, to `archive` as the
 // member `memberName`, with its size, modification time and read-only flag; its
-// bytes are read when the archive is written. False, with the message in `error`,
-// when it has no status ("can't open <path> for reading") or does not fit a member.
-bool addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
-                   const std::string& memberName, std::string& error, ReadOnlyWhen rule);
+// bytes are read when the archive is written. A Failure whose text is the
+// message when it has no status ("can't open <path> for reading") or does not
+// fit a member.
+Status addFileMember(Archive2& archive, const std::optional<struct stat>& status, const std::string& path,
+                     const std::string& memberName, ReadOnlyWhen rule);
 
 // The same, looking the file up now.
-bool addFileMember(Archive2& archive, const std::string& path, const std::string& memberName, std::string& error,
-                   ReadOnlyWhen rule = ReadOnlyWhen::OwnerReadsOnly, SiblingOpener* siblings = nullptr);
+Status addFileMember(Archive2& archive, const std::string& path, const std::string& memberName,
+                     ReadOnlyWhen rule = ReadOnlyWhen::OwnerReadsOnly, SiblingOpener* siblings = nullptr);

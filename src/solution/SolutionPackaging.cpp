@@ -113,11 +113,10 @@ private:
         const auto [claimed, isNew] = names_.insert(candidate.relative);
         if (!isNew)
             return leaveOut(candidate.relative + " is packaged already");
-        std::string error;
-        if (!addFileMember(archive_, candidate.status, candidate.path, candidate.relative, error,
-                           ReadOnlyWhen::OwnerCannotWrite)) {
+        if (Status added = addFileMember(archive_, candidate.status, candidate.path, candidate.relative,
+                                         ReadOnlyWhen::OwnerCannotWrite)) {
             names_.erase(claimed);
-            return leaveOut(error);
+            return leaveOut(added->text());
         }
         if (log_)
             log_("adding " + candidate.relative);
@@ -165,8 +164,7 @@ void judgeElementFile(const std::string& baseDir, ProjectElement* element, Membe
 bool addFileToPackage(const std::string& path, const std::string& memberName, Archive2& archive)
 {
     // Why a file cannot be a member is not reported: it is left out of the package.
-    std::string unreported;
-    return addFileMember(archive, path, memberName, unreported, ReadOnlyWhen::OwnerCannotWrite);
+    return !addFileMember(archive, path, memberName, ReadOnlyWhen::OwnerCannotWrite);
 }
 
 void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& archive, const PackagingLog& log)

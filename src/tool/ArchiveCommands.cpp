@@ -16,9 +16,8 @@ namespace {
 // Records `path` as a new member of dstArchive; false after an error.
 bool addNamedFile(Session& session, const std::string& path, SiblingOpener& siblings)
 {
-    std::string error;
-    if (!addFileMember(session.dstArchive, path, path, error, ReadOnlyWhen::OwnerReadsOnly, &siblings)) {
-        session.report.error(error);
+    if (Status added = addFileMember(session.dstArchive, path, path, ReadOnlyWhen::OwnerReadsOnly, &siblings)) {
+        session.report.error(added->text());
         return false;
     }
     if (session.invocation.verbose)
