@@ -30,10 +30,6 @@ const std::string& plainBytes()
 // Pieces lined up with an offset that is not a multiple of their size, as a package's are.
 const PieceGrid kGrid = PieceGrid::through(300000);
 
-struct NullSink : ByteSink {
-    bool put(const unsigned char*, std::size_t) override { return true; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -63,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const UniqueFd file(open("earlier", O_RDONLY | O_CLOEXEC));
     fuzz::check(static_cast<bool>(file), "cannot open the scratch file");
 
-    NullSink discard;
+    fuzz::StringSink unwrapped;
     PieceIndex index;
-    const Inflated read = inflatePayload(file.get(), 0, plainBytes().size(), discard, &index);
+    const Inflated read = inflatePayload(file.get(), 0, plainBytes().size(), unwrapped, &index);
     fuzz::check(read == Inflated::Ok || earlier != earlierStream, "the writer's own stream was refused");
     if (!laterEdits.empty()) {
         for (const std::uint8_t* edit : laterEdits)
@@ -74,7 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::writeInput("earlier", reinterpret_cast<const std::uint8_t*>(earlier.data()), earlier.size());
     }
 
-    ReusablePieces reuse(file.get(), index);
+    // The plain bytes as read, which pieces proven while reading are compared with.
+    fuzz::writeInput("plain", reinterpret_cast<const std::uint8_t*>(unwrapped.bytes.data()), unwrapped.bytes.size());
+    const UniqueFd plainFile(open("plain", O_RDONLY | O_CLOEXEC));
+    ReusablePieces reuse(file.get(), plainFile.get(), index);
     const std::string single = fuzz::deflated(plain, 0, &reuse, kGrid);
     fuzz::check(fuzz::deflated(plain, 2, &reuse, kGrid) == single, "no worker and two give different streams");
     std::string inflated;

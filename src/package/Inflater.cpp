@@ -131,8 +131,12 @@ public:
         unsigned char more;
         if (produced_ != expectedLength_ || heldBack || pread(fd_, &more, 1, static_cast<off_t>(offset_)) != 0)
             return Inflated::Damaged;
-        return checker_.finish(produced_) || zlibAccepts(fd_, from_, expectedLength_) ? Inflated::Ok
-                                                                                    : Inflated::Damaged;
+        if (!checker_.finish(produced_) && !zlibAccepts(fd_, from_, expectedLength_))
+            return Inflated::Damaged;
+        if (pieces_ != nullptr)
+            for (const StrictChecker::Proven& piece : checker_.proven())
+                pieces_->prove(piece.plainEnd, piece.fingerprint);
+        return Inflated::Ok;
     }
 
 private:

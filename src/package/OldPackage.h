@@ -10,6 +10,7 @@
 // ReusablePieces): the reader fills it, the writer is handed it.
 struct OldPackage {
     UniqueFd fd;                    // the compressed package as it was opened
+    UniqueFd plain;                 // its container, as unwrapping wrote it (private)
     PieceIndex pieces;              // where unwrapping found its pieces
     std::uint64_t membersStart = 0; // where its container's member bytes start
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/PrivateFile.h"
@@ -104,6 +105,7 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
             return cannotUnwrap();
         if (unwrapped == Inflated::Ok) {
             const std::uint64_t length = fileLength(plain.get());
+            old.plain.reset(dup(fileno(plain.get())));
             code = archive.open(std::move(plain), copyName.c_str());
             if (code == Archive2::kOpened) {
                 old.membersStart = Archive2::membersStart(archive.members().size());

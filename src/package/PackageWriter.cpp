@@ -25,7 +25,7 @@ std::optional<std::string> writePackage(const std::vector<ArchiveChunk2>& member
         const std::uint64_t membersStart = Archive2::membersStart(members.size());
         std::optional<ReusablePieces> reuse;
         if (old != nullptr)
-            reuse.emplace(old->fd.get(), old->pieces, old->membersStart, membersStart);
+            reuse.emplace(old->fd.get(), old->plain.get(), old->pieces, old->membersStart, membersStart);
         std::uint64_t length = membersStart;
         for (const ArchiveChunk2& member : members)
             length += member.size;

@@ -12,6 +12,11 @@ constexpr unsigned char kFinalEmptyBlock[PieceDecoder::kSuffixRoom] = {0x01, 0x0
 
 } // namespace
 
+std::uint64_t fingerprint(const unsigned char* data, std::size_t size)
+{
+    return std::uint64_t{libdeflate_crc32(0, data, size)} << 32 | libdeflate_adler32(1, data, size);
+}
+
 PieceDecoder::PieceDecoder() : decompressor_(libdeflate_alloc_decompressor())
 {
     if (decompressor_ == nullptr)

@@ -8,8 +8,14 @@
 // final empty stored block appended, which must then be read to its last byte.
 
 #include <cstddef>
+#include <cstdint>
 
 struct libdeflate_decompressor;
+
+// A 64-bit fingerprint of compressed bytes (their CRC-32 and Adler-32): it tells
+// whether the bytes of a piece read again are those once proven, whatever
+// changed the file in between by accident.
+std::uint64_t fingerprint(const unsigned char* data, std::size_t size);
 
 // One libdeflate decompressor; allocating it throws std::bad_alloc when memory
 // is short.

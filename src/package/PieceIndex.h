@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class PieceIndex {
@@ -21,9 +22,13 @@ public:
     struct Boundary {
         std::uint64_t packed; // file offset of the first byte after the boundary
         std::uint64_t plain;  // plain bytes before it
+        // For the piece that ends here, when it was proven to decode on its own
+        // by zlib's rules: the fingerprint of its compressed bytes.
+        std::optional<std::uint64_t> proven = std::nullopt;
     };
     struct Range {
         std::uint64_t packedStart, packedEnd;
+        std::optional<std::uint64_t> proven;
     };
 
     // Appends a boundary; they come in stream order. Beyond `kMaxEntries` they are
@@ -34,6 +39,14 @@ public:
             entries_.push_back({packed, plain});
     }
 
+    // Notes that the piece ending where the plain bytes reach `plainEnd` was
+    // proven, its compressed bytes having the fingerprint `print`.
+    void prove(std::uint64_t plainEnd, std::uint64_t print)
+    {
+        if (Boundary* end = at(plainEnd))
+            end->proven = print;
+    }
+
     // Where the blocks that inflate to exactly the plain bytes [plainStart,
     // plainEnd) lie, when both ends are boundaries.
     std::optional<Range> find(std::uint64_t plainStart, std::uint64_t plainEnd) const
@@ -42,7 +55,9 @@ public:
         const Boundary* end = at(plainEnd);
         if (start == nullptr || end == nullptr)
             return std::nullopt;
-        return Range{start->packed, end->packed};
+        // Only a piece between neighbouring boundaries was proven as one.
+        const bool neighbours = end == start + 1;
+        return Range{start->packed, end->packed, neighbours ? end->proven : std::nullopt};
     }
 
     const std::vector<Boundary>& entries() const { return entries_; }
@@ -57,6 +72,7 @@ private:
                                       [](const Boundary& entry, std::uint64_t value) { return entry.plain < value; });
         return found != entries_.end() && found->plain == plain ? &*found : nullptr;
     }
+    Boundary* at(std::uint64_t plain) { return const_cast<Boundary*>(std::as_const(*this).at(plain)); }
 
     std::vector<Boundary> entries_;
 };

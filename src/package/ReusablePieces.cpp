@@ -25,8 +25,11 @@ bool ReusablePieces::take(std::uint64_t start, const unsigned char* plain, std::
     if (!readFully(fd_, bytes, length, range->packedStart))
         return false;
     checker.plain.resize(size);
-    if (!checker.decoder.decode(bytes, length, PieceDecoder::End::BetweenBlocks, checker.plain.data(), size) ||
-        std::memcmp(checker.plain.data(), plain, size) != 0)
+    const bool provenBefore = range->proven && plainFd_ >= 0 && *range->proven == fingerprint(bytes, length);
+    const bool decoded = provenBefore ? readFully(plainFd_, checker.plain.data(), size, oldStart)
+                                      : checker.decoder.decode(bytes, length, PieceDecoder::End::BetweenBlocks,
+                                                               checker.plain.data(), size);
+    if (!decoded || std::memcmp(checker.plain.data(), plain, size) != 0)
         return false;
     packed.resize(length);
     return true;

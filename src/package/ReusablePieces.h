@@ -6,10 +6,13 @@
 // piece can be taken as it is instead of being compressed again; for a package
 // our writer made, it is the very same bytes compressing would give. Where the
 // pieces lie comes from the PieceIndex that unwrapping the old package filled.
-// A piece is taken only once libdeflate, as strict as zlib, has decoded it on
-// its own, without the history before it and without a final block, to exactly
-// the new plain bytes: whatever the old file holds by then, the new stream stays
-// valid.
+// A piece is taken only once it is proven to decode on its own, by zlib's rules,
+// without the history before it and without a final block, to exactly the new
+// plain bytes: whatever the old file holds by then, the new stream stays valid.
+// Most pieces were proven so while the old package was read (libdeflate decoded
+// them for the strict check): when the bytes read now have the fingerprint of
+// the bytes proven then, comparing the new plain bytes with the old ones the
+// piece held completes the proof. Any other piece is decoded again here.
 
 #include <cstdint>
 #include <vector>
@@ -26,12 +29,13 @@ public:
         std::vector<unsigned char> plain;
     };
 
-    // The old stream lies in the file open as `fd`, which must stay open while
-    // pieces are taken, its pieces where `index` says. The plain bytes from
-    // `movedTo` on in the new stream stood from `movedFrom` on in the old one;
-    // those before stood where they are.
-    ReusablePieces(int fd, const PieceIndex& index, std::uint64_t movedFrom = 0, std::uint64_t movedTo = 0)
-        : fd_(fd), index_(index), movedFrom_(movedFrom), movedTo_(movedTo)
+    // The old stream lies in the file open as `fd`, its plain bytes in the file
+    // open as `plainFd` (-1: none), both open while pieces are taken; its pieces
+    // lie where `index` says. The plain bytes from `movedTo` on in the new stream
+    // stood from `movedFrom` on in the old one; those before stood where they are.
+    ReusablePieces(int fd, int plainFd, const PieceIndex& index, std::uint64_t movedFrom = 0,
+                   std::uint64_t movedTo = 0)
+        : fd_(fd), plainFd_(plainFd), index_(index), movedFrom_(movedFrom), movedTo_(movedTo)
     {
     }
 
@@ -43,7 +47,7 @@ public:
               Checker& checker) const;
 
 private:
-    const int fd_;
+    const int fd_, plainFd_;
     const PieceIndex& index_;
     const std::uint64_t movedFrom_, movedTo_;
 };

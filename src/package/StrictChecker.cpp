@@ -21,7 +21,7 @@ constexpr std::size_t kCheckValueSize = 4;
 
 struct StrictChecker::Piece {
     std::vector<unsigned char> packed;
-    std::uint64_t plainSize = 0;
+    std::uint64_t plainEnd = 0, plainSize = 0;
     PieceDecoder::End end = PieceDecoder::End::BetweenBlocks;
 };
 
@@ -75,6 +75,7 @@ void StrictChecker::boundary(std::uint64_t plain)
 void StrictChecker::close(std::uint64_t plain, bool final)
 {
     std::unique_ptr<Piece> piece = std::move(filling_);
+    piece->plainEnd = plain;
     piece->plainSize = plain - plainSoFar_;
     piece->end = final ? PieceDecoder::End::Final : PieceDecoder::End::BetweenBlocks;
     plainSoFar_ = plain;
@@ -119,8 +120,13 @@ void StrictChecker::check(Piece& piece, std::unique_ptr<Tools>& tools)
                                              static_cast<std::size_t>(piece.plainSize));
     // Refused by libdeflate: damaged, or a piece that needs the history before it,
     // which only zlib over the whole stream can tell apart.
-    if (!sound)
+    if (!sound) {
         unproven_ = true;
+        return;
+    }
+    const std::uint64_t print = fingerprint(piece.packed.data(), size);
+    std::lock_guard lock(mutex_);
+    proven_.push_back({piece.plainEnd, print});
 }
 
 bool StrictChecker::finish(std::uint64_t plain)

@@ -44,6 +44,13 @@ public:
     // get memory.
     bool finish(std::uint64_t plain);
 
+    struct Proven {
+        std::uint64_t plainEnd;    // where the piece ends in the plain bytes
+        std::uint64_t fingerprint; // of its compressed bytes
+    };
+    // After finish: every piece proven, in no particular order.
+    const std::vector<Proven>& proven() const { return proven_; }
+
 private:
     struct Piece;
     struct Tools;
@@ -61,6 +68,7 @@ private:
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Piece>> queue_;
     std::vector<std::unique_ptr<Piece>> spare_;
+    std::vector<Proven> proven_;
     unsigned busy_ = 0;
     bool stopping_ = false, outOfMemory_ = false;
     std::thread thread_;

@@ -131,12 +131,13 @@ std::string deflatedReusing(const std::string& plain, const std::string& previou
                             unsigned workers, Rewrite rewrite = {}, void (*damage)(std::string&) = nullptr)
 {
     PieceIndex pieces;
-    inflateBytes(previous, previousLength, nullptr, &pieces);
+    std::string previousPlain;
+    inflateBytes(previous, previousLength, &previousPlain, &pieces);
     std::string onDisk = previous;
     if (damage != nullptr)
         damage(onDisk);
-    TempFile file(onDisk);
-    ReusablePieces reuse(file.fd(), pieces, rewrite.movedFrom, rewrite.movedTo);
+    TempFile file(onDisk), plainFile(previousPlain);
+    ReusablePieces reuse(file.fd(), plainFile.fd(), pieces, rewrite.movedFrom, rewrite.movedTo);
     return deflated(plain, workers, &reuse, rewrite.grid);
 }
 
