@@ -12,7 +12,7 @@ public:
     unsigned char* reserve(std::size_t capacity)
     {
         if (capacity > capacity_) {
-            data_.reset(new unsigned char[capacity]);
+            data_ = std::make_unique_for_overwrite<unsigned char[]>(capacity);
             capacity_ = capacity;
         }
         size_ = 0;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "package/PackedBytes.h"
-#include "package/PieceCheck.h"
+#include "package/PieceDecoder.h"
 #include "package/PieceIndex.h"
 
 class ReusablePieces {

@@ -3,7 +3,7 @@
 #include <new>
 #include <system_error>
 
-#include "package/PieceCheck.h"
+#include "package/PieceDecoder.h"
 #include "package/PieceGrid.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "package/PieceCheck.h"
+#include "package/PieceDecoder.h"
 
 #include <cstring>
 #include <libdeflate.h>
