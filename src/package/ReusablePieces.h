@@ -47,6 +47,12 @@ public:
               Checker& checker) const;
 
 private:
+    // Whether the old plain bytes at `oldStart` are the `size` bytes at `plain`.
+    bool sameAsOld(std::uint64_t oldStart, const unsigned char* plain, std::size_t size, Checker& checker) const;
+    // Whether the `length` bytes at `packed` decode on their own to the `size` bytes at `plain`.
+    bool decodesTo(unsigned char* packed, std::size_t length, const unsigned char* plain, std::size_t size,
+                   Checker& checker) const;
+
     const int fd_, plainFd_;
     const PieceIndex& index_;
     const std::uint64_t movedFrom_, movedTo_;

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <exception>
+#include <malloc.h>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +17,10 @@
 int main(int argc, char** argv)
 {
     SignalCleanup::ignoreFileSizeSignal();
+    // The buffers of one phase (unwrapping a package, then writing one) go back to
+    // the system when it ends, so that the peak is the larger phase, not both:
+    // glibc would keep them once it raised its own threshold past their size.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const char* programName = argc > 0 ? argv[0] : "mkpkg";
     HReporter reporter(programName, stderr);
     // Whatever is thrown ends here as one fatal message and status 1. Unwound to
