@@ -111,7 +111,8 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
                 old.membersStart = Archive2::membersStart(archive.members().size());
                 old.fd = std::move(packed);
                 opened.old = std::move(old);
-                checkLayout(opened, archive, length);
+                if (read == PackageRead::Members)
+                    checkLayout(opened, archive, length);
             }
         }
     }

@@ -14,9 +14,10 @@
 // caller sees a member:
 // - for the table of contents alone, the member records are taken as the
 //   inflated bytes stream past, and the rest is only checked;
-// - for the members' bytes, the container is inflated into a private file (no
-//   name, gone when closed), which becomes the archive's stream, and the
-//   compressed package stays open for a rewrite to take its pieces.
+// - for the members' bytes or the pieces, the container is inflated into a
+//   private file (no name, gone when closed), which becomes the archive's
+//   stream, and the compressed package stays open for a rewrite to take its
+//   pieces.
 //
 // A compressed package is reported under its name with ".decompressed" appended,
 // the copy it is read as. When its container proves bad, that copy is left on
@@ -24,7 +25,11 @@
 // itself was damaged.
 
 // What the caller goes on to read.
-enum class PackageRead { TableOfContents, Members };
+enum class PackageRead {
+    TableOfContents, // the member records alone
+    Members,         // the members' bytes too
+    Pieces,          // only the compressed pieces, for a package written in its place
+};
 
 enum class PackageOpen {
     Opened,             // also for a package that does not exist: no members

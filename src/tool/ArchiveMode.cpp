@@ -14,15 +14,16 @@ int runArchiveMode(Session& session)
     const CommandRow& command = commandRow(session.invocation.action);
     const std::string& package = *session.invocation.inputFilename;
     const std::string& output = *session.invocation.outputFilename;
-    const bool rewrites = command.use == PackageUse::Rewrite;
+    const bool rewrites = command.use == PackageUse::Rewrite || command.use == PackageUse::Replace;
     // Writers take turns; readers never wait, since a package is only ever replaced whole.
     std::optional<LockFile> lock;
     if (rewrites && !lockForWriting(lock, output, session.report))
         return 1;
     // A writer unwraps where its output will be written; extraction where it writes anyway.
     const std::string workDir = rewrites ? directoryPart(followLinks(output)) : ".";
-    const PackageRead read =
-        command.use == PackageUse::TableOfContents ? PackageRead::TableOfContents : PackageRead::Members;
+    const PackageRead read = command.use == PackageUse::TableOfContents ? PackageRead::TableOfContents
+                             : command.use == PackageUse::Replace       ? PackageRead::Pieces
+                                                                        : PackageRead::Members;
     OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir);
     switch (opened.result) {
     case PackageOpen::CannotUnwrap:

@@ -9,7 +9,7 @@
 namespace {
 
 const CommandRow kCommands[] = {
-    {Command::Create, "-c", nullptr, "create new package from files", PackageUse::Rewrite, updateArchive},
+    {Command::Create, "-c", nullptr, "create new package from files", PackageUse::Replace, updateArchive},
     {Command::Remove, "-d", "-a", "remove files from package", PackageUse::Rewrite, updateArchive},
     {Command::Replace, "-r", nullptr, "replace file in package", PackageUse::Rewrite, updateArchive},
     {Command::List, "-t", nullptr, "list contents of package", PackageUse::TableOfContents, listArchive},

@@ -11,6 +11,7 @@ enum class PackageUse {
     TableOfContents, // reads only the member records
     Members,         // reads the members' bytes
     Rewrite,         // reads it and writes it anew, under the package's lock
+    Replace,         // writes a new one in its place, under the lock, taking what pieces it can
 };
 
 // One archive command: its option, the usage line, how it uses the package and

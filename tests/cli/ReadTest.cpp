@@ -138,6 +138,10 @@ TEST_F(Cli, ExtractRefusesTablesNoWriterMakes)
                                                 ": ./b.c: its bytes overlap those of ./a.c")));
         EXPECT_EQ(tree(), (std::set<std::string>{"pkg"}));
     }
+    // A create reads no member's bytes: it replaces such a package as any other.
+    put("c.c", "C");
+    EXPECT_TRUE(outcomeIs(run({"-c", "pkg", "c.c"}), 0, "", ""));
+    EXPECT_NE(get("pkg").find(std::string(ts::kCompressedSignature)), std::string::npos);
 }
 
 TEST_F(Cli, DamagedContainersAreFatal)
