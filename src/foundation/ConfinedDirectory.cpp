@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/PathText.h"
+#include "foundation/SignalCleanup.h"
 
 namespace {
 
@@ -36,8 +37,9 @@ bool ConfinedDirectory::openRoot()
     return true;
 }
 
-ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relative, int& fd)
+ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relative, int& fd, PendingFile& pending)
 {
+    pending.discard();
     if (!openRoot())
         return Result::Failed;
     Walk walk;
@@ -47,6 +49,7 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
     if (!relative.empty() && relative.back() == '/')
         return locate(relative + ".", walk, leaf);
     int dir = -1;
+    std::string dirPath = root_; // the same directory by name, for the signal handler
     // A name of plain parts ("." and ".." change where the walk is) can take the quick way.
     const std::vector<std::string> parts = pathComponents(relative);
     const bool plain = !parts.empty() && std::none_of(parts.begin(), parts.end(), [](const std::string& part) {
@@ -54,19 +57,68 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
     });
     if (plain && followChain(parts, dir)) {
         leaf = parts.back();
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+            dirPath += "/" + parts[i];
     } else {
         Result result = locate(relative, walk, leaf);
         if (result != Result::Ok)
             return result;
         dir = walk.current();
+        for (const std::string& name : walk.names())
+            dirPath += "/" + name;
     }
-    // Always a new file: whatever is in its place goes first, so a link there is
-    // never written through. Tried without removing first, as the place is mostly free.
+    // A directory in the place could never be replaced: refused before any byte is written.
+    struct stat status {};
+    if (fstatat(dir, leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        return Result::Failed;
+    }
+    pending.dir_.reset(fcntl(dir, F_DUPFD_CLOEXEC, 0));
+    if (!pending.dir_)
+        return Result::Failed;
+    // Always a new file, so a link is never written through. A short stem of
+    // its own, so that the name fits wherever the member's does.
+    static unsigned serial = 0;
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    fd = openat(dir, leaf.c_str(), flags, 0600);
-    if (fd < 0 && errno == EEXIST && unlinkat(dir, leaf.c_str(), 0) == 0)
-        fd = openat(dir, leaf.c_str(), flags, 0600);
-    return fd >= 0 ? Result::Ok : Result::Failed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temporary = ".mkpkg-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+        SignalCleanup::Hold held;
+        fd = openat(pending.dir_.get(), temporary.c_str(), flags, 0600);
+        if (fd >= 0) {
+            pending.leaf_ = leaf;
+            pending.temporary_ = temporary;
+            pending.cleanupSlot_ = SignalCleanup::add(dirPath + "/" + temporary);
+            return Result::Ok;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    pending.dir_.reset();
+    return Result::Failed;
+}
+
+bool PendingFile::commit()
+{
+    // No fsync: the promise is a whole member after an interrupt, not after a power cut.
+    if (renameat(dir_.get(), temporary_.c_str(), dir_.get(), leaf_.c_str()) != 0) {
+        const int failure = errno;
+        discard();
+        errno = failure;
+        return false;
+    }
+    temporary_.clear();
+    SignalCleanup::release(std::exchange(cleanupSlot_, -1));
+    dir_.reset();
+    return true;
+}
+
+void PendingFile::discard()
+{
+    if (!temporary_.empty())
+        unlinkat(dir_.get(), temporary_.c_str(), 0);
+    temporary_.clear();
+    SignalCleanup::release(std::exchange(cleanupSlot_, -1));
+    dir_.reset();
 }
 
 bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& dir)
@@ -93,14 +145,6 @@ bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& 
 void ConfinedDirectory::dropChain(std::size_t keep)
 {
     chain_.erase(chain_.begin() + static_cast<std::ptrdiff_t>(keep), chain_.end());
-}
-
-void ConfinedDirectory::removeFile(const std::string& relative)
-{
-    Walk walk;
-    std::string leaf;
-    if (locate(relative, walk, leaf) == Result::Ok)
-        unlinkat(walk.current(), leaf.c_str(), 0);
 }
 
 ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative, Walk& walk, std::string& leaf)
@@ -131,7 +175,7 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
         if (dir < 0 && errno == ENOENT && mkdirat(walk.current(), part.c_str(), 0777) == 0)
             dir = openat(walk.current(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (dir >= 0) {
-            walk.enter(dir);
+            walk.enter(dir, std::move(part));
             continue;
         }
         if (errno != ELOOP && errno != ENOTDIR)

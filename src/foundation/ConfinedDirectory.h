@@ -6,6 +6,31 @@
 
 #include "foundation/UniqueFd.h"
 
+// A file being written under a temporary name in the directory of its place,
+// so that the place shows the old file or the whole new one, never a part.
+// While it exists the temporary is removed on SIGINT, SIGTERM, SIGHUP and
+// SIGPIPE; it is removed when the owner goes without `commit`.
+class PendingFile {
+public:
+    PendingFile() = default;
+    ~PendingFile() { discard(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Renames the temporary over its place (a file or link there is replaced);
+    // false with errno set when that fails, the temporary then removed.
+    bool commit();
+    // Removes the temporary, if any; the place stays as it was.
+    void discard();
+
+private:
+    friend class ConfinedDirectory;
+    UniqueFd dir_;
+    std::string leaf_;
+    std::string temporary_; // a name in dir_
+    int cleanupSlot_ = -1;
+};
+
 // Creates files below one directory and nowhere else, whatever the names ask
 // for and whatever symbolic links the tree below it holds. Each directory on the
 // way is opened without following links; a link met there is resolved by hand,
@@ -19,15 +44,14 @@ public:
 
     enum class Result { Ok, Outside, Failed };
 
-    // Opens `relative` below the root for writing, as a new file (mode 0600
-    // before the umask): missing directories on the way are created, and a file
-    // or link already in its place is removed first. Ok with `fd` set; Outside
-    // when the name leads out of the root; Failed with errno set otherwise
-    // (the root or a directory cannot be made, something not a directory is in
-    // the way, the name ends at a directory or in "/").
-    Result createFile(const std::string& relative, int& fd);
-    // Removes the file `relative` names, found the same way; nothing else.
-    void removeFile(const std::string& relative);
+    // Opens a new file (mode 0600 before the umask) for writing under a
+    // temporary name beside the place `relative` names below the root, which
+    // `pending` then holds: missing directories on the way are created, a file
+    // or link in the place stays until `pending.commit()` replaces it. Ok with
+    // `fd` set; Outside when the name leads out of the root; Failed with errno
+    // set otherwise (the root or a directory cannot be made, something not a
+    // directory is in the way, the name ends at a directory or in "/").
+    Result createFile(const std::string& relative, int& fd, PendingFile& pending);
 
 private:
     // The directories opened from the root down; the root's descriptor is not owned.
@@ -40,13 +64,28 @@ private:
         }
         int current() const { return below_.empty() ? root_ : below_.back().get(); }
         bool atRoot() const { return below_.empty(); }
-        void enter(int fd) { below_.emplace_back(fd); }
-        void leave() { below_.pop_back(); }
-        void toRoot() { below_.clear(); }
+        void enter(int fd, std::string name)
+        {
+            below_.emplace_back(fd);
+            names_.push_back(std::move(name));
+        }
+        void leave()
+        {
+            below_.pop_back();
+            names_.pop_back();
+        }
+        void toRoot()
+        {
+            below_.clear();
+            names_.clear();
+        }
+        // The names of the directories entered: real directories, never links.
+        const std::vector<std::string>& names() const { return names_; }
 
     private:
         int root_ = -1;
         std::vector<UniqueFd> below_;
+        std::vector<std::string> names_;
     };
 
     bool openRoot();

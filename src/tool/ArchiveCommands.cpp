@@ -109,7 +109,9 @@ int extractArchive(Session& session)
     for (const ArchiveChunk2& member : srcArchive.members()) {
         std::string target = "tmp/" + member.name;
         int fd = -1;
-        ConfinedDirectory::Result created = tmp.createFile(member.name, fd);
+        // Written beside its place and renamed into it: an interrupt leaves the old file or the whole member.
+        PendingFile pending;
+        ConfinedDirectory::Result created = tmp.createFile(member.name, fd, pending);
         if (created == ConfinedDirectory::Result::Outside) {
             session.report.error("refusing to extract " + member.name + ": it leads outside tmp/");
             continue;
@@ -126,12 +128,17 @@ int extractArchive(Session& session)
             return copied == CopyResult::Ok;
         };
         if (QTx::fillFile(fd, fill, member.readOnly, member.time)) {
+            // A place that cannot take the member is a file that cannot be created, as above.
+            if (!pending.commit()) {
+                session.report.error("can't open " + target + " for writing");
+                break;
+            }
             if (progress != nullptr)
                 progress->memberDone();
             continue;
         }
         int writeErrno = errno;
-        tmp.removeFile(member.name);
+        pending.discard();
         if (copied == CopyResult::ReadError)
             session.report.fatal("read error on " + package + ": " + readFailure);
         else
