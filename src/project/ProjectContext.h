@@ -1,12 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class BuildSystem;
 class MacroSystem;
 class ProjectSystem;
 class PropertyValueGroups;
 class StringProvider;
+
+// Takes one warning line (without its newline) that the project files gave rise to.
+using WarningSink = std::function<void(const std::string&)>;
+
+// Writes `text` and a newline to `sink`, or to the standard error stream when it is empty.
+void projectWarning(const WarningSink& sink, const std::string& text);
 
 // The objects of the project model that its classes reach one another through:
 // the macro system of the floor below, the one project system and build system
@@ -26,4 +34,7 @@ struct ProjectContext {
     std::unique_ptr<BuildSystem> buildSystem;
     // Made and owned by the standard project system; null without one.
     PropertyValueGroups* propertyValueGroups = nullptr;
+    // Where the preprocessor's and the property groups' warnings go; empty: the
+    // standard error stream, byte for byte.
+    WarningSink warn;
 };

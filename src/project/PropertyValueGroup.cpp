@@ -81,8 +81,9 @@ PropertyValueGroupEntry PropertyValueGroupClass::getGroupEntry(const std::string
     return PropertyValueGroupEntry();
 }
 
-PropertyValueGroupFile::PropertyValueGroupFile(const MacroSystem& macros, const std::string& path)
-    : XMLPP2(macros, false), path_(path)
+PropertyValueGroupFile::PropertyValueGroupFile(const MacroSystem& macros, const std::string& path,
+                                               const WarningSink* warn)
+    : XMLPP2(macros, false), path_(path), warn_(warn)
 {
 }
 
@@ -118,7 +119,7 @@ PropertyValueGroupClass* PropertyValueGroupFile::getGroupClass(const std::string
 
 void PropertyValueGroupFile::warning(const std::string& message)
 {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    projectWarning(warn_ != nullptr ? *warn_ : WarningSink(), message);
 }
 
 void PropertyValueGroups::setGroupFile(const std::string& path)
@@ -137,7 +138,7 @@ void PropertyValueGroups::setGroupFile(const std::string& path)
         loaded_.erase(file);
         break;
     }
-    auto file = std::make_unique<PropertyValueGroupFile>(macros_, path);
+    auto file = std::make_unique<PropertyValueGroupFile>(macros_, path, warn_);
     if (!file->load())
         return;
     current_ = file.get();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "project/ProjectContext.h"
 #include "project/PropertyClass.h"
 #include "project/PropertyValue.h"
 #include "xml/XmlPP2.h"
@@ -60,7 +61,8 @@ private:
 // loaded, and the group classes built from it.
 class PropertyValueGroupFile : public XMLPP2 {
 public:
-    PropertyValueGroupFile(const MacroSystem& macros, const std::string& path);
+    // Warnings go to `warn` when given (see projectWarning).
+    PropertyValueGroupFile(const MacroSystem& macros, const std::string& path, const WarningSink* warn = nullptr);
 
     // Reads and preprocesses the file and builds its group classes. False, with
     // nothing built, when the file cannot be read or parsed or has no root element.
@@ -76,6 +78,7 @@ public:
 
 private:
     std::string path_;
+    const WarningSink* warn_;
     std::optional<std::int64_t> modified_; // nanoseconds since the epoch
     std::vector<std::unique_ptr<PropertyValueGroupClass>> classes_;
 };
@@ -86,7 +89,11 @@ private:
 class PropertyValueGroups {
 public:
     // Group files are preprocessed with `macros`.
-    explicit PropertyValueGroups(const MacroSystem& macros) : macros_(macros) {}
+    // Group files are preprocessed with `macros`; their warnings go to `warn` when given.
+    explicit PropertyValueGroups(const MacroSystem& macros, const WarningSink* warn = nullptr)
+        : macros_(macros), warn_(warn)
+    {
+    }
 
     // Makes the file at `path` current, loading it when needed; "None", or a
     // file that cannot be loaded, leaves no file current.
@@ -99,6 +106,7 @@ public:
 
 private:
     const MacroSystem& macros_;
+    const WarningSink* warn_;
     std::vector<std::unique_ptr<PropertyValueGroupFile>> loaded_;
     std::vector<std::unique_ptr<PropertyValueGroupFile>> retired_;
     PropertyValueGroupFile* current_ = nullptr;

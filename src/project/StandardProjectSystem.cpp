@@ -15,7 +15,7 @@ void appendAll(PropertyClassList& list, const PropertyClassList& classes)
 
 StandardProjectSystem::StandardProjectSystem(ProjectContext& context)
     : ProjectSystem(context, filetypes(), projecttypes()),
-      groups_(std::make_unique<PropertyValueGroups>(context.macroSystem))
+      groups_(std::make_unique<PropertyValueGroups>(context.macroSystem, &context.warn))
 {
     context.propertyValueGroups = groups_.get();
 }

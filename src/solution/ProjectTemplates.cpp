@@ -8,6 +8,7 @@
 #include "foundation/Text.h"
 #include "macros/MacroSystem.h"
 #include "project/BuildSystem.h"
+#include "project/ProjectContext.h"
 #include "project/ProjectElement.h"
 #include "project/ProjectSystem.h"
 #include "project/PropertyClass.h"
@@ -292,5 +293,5 @@ void ProjectTemplates::createConfiguration(ProjectElement* solution, ProjectElem
 
 void ProjectTemplates::warning(const std::string& message)
 {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    projectWarning(context_.warn, message);
 }

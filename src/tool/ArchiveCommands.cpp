@@ -32,7 +32,8 @@ int updateArchive(Session& session)
     const Command action = session.invocation.action;
     Archive2& srcArchive = session.srcArchive;
     Archive2& dstArchive = session.dstArchive;
-    bool failed = false;
+    // A strict run changes no package once anything went wrong, as a file that cannot be read does.
+    bool failed = session.report.strict() && session.report.errorCount() > 0;
     if (action == Command::Remove || action == Command::Replace) {
         for (const std::string& path : session.invocation.fileNames) {
             if (ArchiveChunk2* member = srcArchive.findMember(path.c_str())) {

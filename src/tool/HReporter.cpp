@@ -27,9 +27,24 @@ void HReporter::fatal(const std::string& text)
     line(": fatal: ", text);
 }
 
+void HReporter::plainWarning(const std::string& text)
+{
+    ++warningCount_;
+    write(text);
+}
+
+int HReporter::exitStatus(int status) const
+{
+    return strict_ && errorCount_ + warningCount_ > 0 ? 1 : status;
+}
+
 void HReporter::line(const char* kind, const std::string& text)
 {
-    std::string message = programName_ + kind + text;
+    write(programName_ + kind + text);
+}
+
+void HReporter::write(std::string message)
+{
     // Through a pipe or into a file the text goes byte for byte, as it always has.
     if (progress_) {
         message = TerminalText::escaped(message);

@@ -17,6 +17,16 @@ public:
     void error(const std::string& text);
     void warning(const std::string& text);
     void fatal(const std::string& text);
+    // A warning line the project files gave rise to, written as it comes (no
+    // program name) and counted as a warning.
+    void plainWarning(const std::string& text);
+
+    // With MKPKG_STRICT=1, every error and warning makes the run fail.
+    void setStrict(bool strict) { strict_ = strict; }
+    bool strict() const { return strict_; }
+    // The exit status of a run that would end with `status`: 1 when strict and
+    // anything was reported, else `status`.
+    int exitStatus(int status) const;
 
     // The progress line to hand to a long copy, or null when the stream is no terminal.
     ProgressObserver* progress() { return progress_.get(); }
@@ -27,10 +37,12 @@ public:
 
 private:
     void line(const char* kind, const std::string& text);
+    void write(std::string message);
 
     std::string programName_;
     FILE* stream_;
     std::unique_ptr<TerminalProgress> progress_; // set exactly when the stream is a terminal
     int errorCount_ = 0;
     int warningCount_ = 0;
+    bool strict_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "foundation/DirectoryListing.h"
 #include "foundation/Release.h"
 #include "tool/CommandTable.h"
 #include "tool/FileArguments.h"
@@ -98,9 +99,15 @@ void HarArgParse::onArgument(const char* arg)
         return;
     }
     std::string missingDirectory;
+    const std::size_t before = invocation_.fileNames.size();
     if (resolveFileArgument(arg, invocation_.fileNames, missingDirectory) == Resolved::MissingDirectory) {
         error("can't open " + missingDirectory);
         // A wildcard in a directory that does not exist ends the run at once, and successfully.
         stopParsing();
+        return;
     }
+    // Strict runs name what matched nothing (a missing file, a dangling link, a
+    // pattern); an empty directory names something, so it stays silent.
+    if (reporter()->strict() && invocation_.fileNames.size() == before && !isDirectory(arg))
+        error(std::string("no file matches ") + arg);
 }

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <malloc.h>
 #include <new>
@@ -23,6 +24,9 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const char* programName = argc > 0 ? argv[0] : "mkpkg";
     HReporter reporter(programName, stderr);
+    // Only the exact value 1 opts in; anything else leaves the specified statuses.
+    const char* strict = std::getenv("MKPKG_STRICT");
+    reporter.setStrict(strict != nullptr && std::string(strict) == "1");
     // Whatever is thrown ends here as one fatal message and status 1. Unwound to
     // here, the session is gone, every temporary removed and every lock released.
     try {
@@ -35,13 +39,15 @@ int main(int argc, char** argv)
         }
         // The command line ended the run itself (it has said why).
         if (!invocation)
-            return 0;
+            return reporter.exitStatus(0);
         if (invocation->verbose)
             RELEASE_printVersionToStdout("Package Maintainer");
         if (!invocation->inputFilename)
-            return 0;
+            return reporter.exitStatus(0);
         Session session(reporter, std::move(*invocation));
-        return session.invocation.createHZR ? runSolutionMode(session, programName) : runArchiveMode(session);
+        session.project.warn = [&reporter](const std::string& text) { reporter.plainWarning(text); };
+        return reporter.exitStatus(session.invocation.createHZR ? runSolutionMode(session, programName)
+                                                                : runArchiveMode(session));
     } catch (const std::bad_alloc&) {
         reporter.fatal("out of memory");
     } catch (const std::logic_error& failure) {

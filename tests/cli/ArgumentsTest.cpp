@@ -74,4 +74,33 @@ TEST_F(Cli, WildcardInMissingDirectoryStopsTheProgram)
     EXPECT_TRUE(packageHolds("pkg", {{"./a.c", "A", false, kTime}}));
 }
 
+TEST_F(Cli, StrictRunsFailOnEveryMessageAndNameWhatMatchedNothing)
+{
+    put("a.c", "A");
+    put("empty/.hidden", "");
+    symlink("nowhere", at("dangling").c_str());
+    const ts::RunOptions strict{.env = {"MKPKG_STRICT=1"}};
+    const std::vector<std::string> args{"-c", "pkg", "a.c", "missing.c", "dangling", "*.h", "empty"};
+    // Without the variable (or with another value) nothing is said and the package is made.
+    for (const ts::RunOptions& options : {ts::RunOptions{}, ts::RunOptions{.env = {"MKPKG_STRICT=yes"}}}) {
+        EXPECT_TRUE(outcomeIs(run(args, options), 0, "", ""));
+        EXPECT_TRUE(packageHolds("pkg", {{"./a.c", "A", false, kTime}}));
+    }
+    const std::string before = get("pkg");
+    // An empty directory names something and stays silent; nothing is written.
+    EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "a.c", "missing.c", "dangling", "*.h", "empty"}, strict), 1, "",
+                          diag("error", "no file matches missing.c") + diag("error", "no file matches dangling") +
+                              diag("error", "no file matches *.h")));
+    EXPECT_EQ(get("pkg"), before);
+    // Every message the specified statuses pass over ends a strict run with 1.
+    EXPECT_TRUE(outcomeIs(run({"-q", "-t", "pkg"}, strict), 1, "rw         1  Fri Feb 13 23:31:30 2009  ./a.c\n1 Files, 1 Bytes\n",
+                          diag("error", "unrecognised option -q")));
+    EXPECT_TRUE(outcomeIs(run({"-c", "pkg", "nodir/*.c"}, strict), 1, "", diag("error", "can't open nodir")));
+    EXPECT_TRUE(outcomeIs(run({"-d", "pkg", "empty"}, strict), 0, "", ""));
+    put("x.c", "X");
+    EXPECT_TRUE(outcomeIs(run({"-d", "pkg", "x.c"}, strict), 1, "", diag("warning", "./x.c not in archive.")));
+    EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}, strict), 0, "rw         1  Fri Feb 13 23:31:30 2009  ./a.c\n1 Files, 1 Bytes\n", ""));
+    EXPECT_EQ(get("pkg"), before);
+}
+
 } // namespace

@@ -85,6 +85,14 @@ TEST_F(SolutionCli, TemplatesCompleteProjectsFromTheInstallationAndTheUser)
                                          {"own/main.c", "own/main.c", false, kTime},
                                          {"own/b.c", "own/b.c", false, kTime}}));
     EXPECT_EQ(ts::readFile(stub), own);
+
+    // The preprocessor's warnings come through byte for byte; a strict run fails on them.
+    std::string warned = own;
+    warned.insert(warned.find("<project "), "<define/>");
+    ts::writeFile(stub, warned);
+    const std::string warning = "XmlPP::processConditionals(): missing name and/or value in <define>\n";
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}), 0, "", warning));
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}, "w", {.env = {"MKPKG_STRICT=1"}}), 1, "", warning));
 }
 
 TEST_F(SolutionCli, DynamicFoldersListTheirDirectory)
