@@ -47,7 +47,7 @@ int runSolutionMode(Session& session, const char* argv0)
     try {
         SolutionLoader(*project.projectSystem).loadSolution(absolutePath(*inputFilename), nullptr, nullptr);
     } catch (const SolutionLoadError& failure) {
-        std::fputs(failure.message().c_str(), stderr);
+        std::fputs(TerminalText::forStream(failure.message(), stderr).c_str(), stderr);
         return 1;
     }
 

@@ -124,14 +124,19 @@ TEST_F(Terminal, InterruptedCreateLeavesACleanLineAndTheOldPackage)
 TEST_F(Terminal, ControlBytesInNamesAreEscapedOnlyOnATerminal)
 {
     const std::string red = "\033[31mred", broken = "two\nlines\t\177";
-    putPackage("pkg", {{red, "r", false, kTime}, {broken, "", false, kTime}, {"../" + red, ""}});
-    const std::string listing = "rw         1  Fri Feb 13 23:31:30 2009  " + red +
-                                "\n"
-                                "rw         0  Fri Feb 13 23:31:30 2009  " +
-                                broken +
+    // A backslash that would read like an escape, and C1 controls encoded and stray.
+    const std::string slash = "back\\033[31mslash", c1 = "c1\xc2\x9b" "2J\x9b";
+    putPackage("pkg", {{red, "r", false, kTime},
+                       {broken, "", false, kTime},
+                       {slash, "", false, kTime},
+                       {c1, "", false, kTime},
+                       {"../" + red, ""}});
+    const std::string stamp = "rw         0  Fri Feb 13 23:31:30 2009  ";
+    const std::string listing = "rw         1  Fri Feb 13 23:31:30 2009  " + red + "\n" + stamp + broken + "\n" +
+                                stamp + slash + "\n" + stamp + c1 +
                                 "\n"
                                 "rw         0  Thu Jan  1 00:00:00 1970  ../" +
-                                red + "\n3 Files, 1 Bytes\n";
+                                red + "\n5 Files, 1 Bytes\n";
 
     // Through pipes and into files, byte for byte.
     EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}), 0, listing, ""));
@@ -144,13 +149,40 @@ TEST_F(Terminal, ControlBytesInNamesAreEscapedOnlyOnATerminal)
     const ts::TerminalRun listed = startOnTerminal({"-t", "pkg"})->wait();
     EXPECT_NE(listed.screen.find("  \\033[31mred\r\n"), std::string::npos) << listed.screen;
     EXPECT_NE(listed.screen.find("  two\\nlines\\t\\177\r\n"), std::string::npos) << listed.screen;
+    EXPECT_NE(listed.screen.find("  back\\\\033[31mslash\r\n"), std::string::npos) << listed.screen;
+    EXPECT_NE(listed.screen.find("  c1\\302\\2332J\\233\r\n"), std::string::npos) << listed.screen;
     EXPECT_EQ(listed.screen.find('\033'), std::string::npos);
+    EXPECT_EQ(listed.screen.find('\x9b'), std::string::npos);
     const ts::TerminalRun extracted = startOnTerminal({"-x", "pkg"})->wait();
     EXPECT_NE(extracted.screen.find(kProg + ": error: refusing to extract ../\\033[31mred: it leads outside tmp/\r\n"),
               std::string::npos)
         << extracted.screen;
     EXPECT_EQ(extracted.screen.find("\033[31m"), std::string::npos);
     EXPECT_EQ(get("tmp/" + red), "r");
+}
+
+TEST_F(Terminal, MessagesBuiltFromFileContentsAreEscapedOnlyOnATerminal)
+{
+    // A project whose name retitles the window and clears the screen, and a
+    // templates file whose include names an escape sequence.
+    const std::string title = "P\033]0;owned\007\033[2J";
+    put("s.hzp", "<!DOCTYPE Ambrel_Project_File>\n<solution Name=\"s\" version=\"2\"><project Name=\"" + title +
+                     "\" template_name=\"\"/></solution>\n");
+    put("t.hzp", "<!DOCTYPE Ambrel_Project_File>\n<solution Name=\"s\" version=\"2\"><project Name=\"p\" "
+                 "template_name=\"Mine\"/></solution>\n");
+    EXPECT_TRUE(outcomeIs(run({"-hzr", "s.hzp"}), 1, "", title));
+    put(".vennic_associates_limited/lathmark_for_msp430/packages/targets/project_templates.xml",
+        "<!DOCTYPE Project_Templates_File>\n<projects><include filename=\"x\033[2J.xml\"/></projects>\n");
+    const ts::RunResult piped = run({"-hzr", "t.hzp"});
+    EXPECT_NE(piped.err.find("x\033[2J.xml"), std::string::npos) << piped.err;
+
+    const ts::TerminalRun loaded = startOnTerminal({"-hzr", "s.hzp"})->wait();
+    EXPECT_EQ(loaded.status, 1);
+    EXPECT_TRUE(loaded.screen.ends_with("\n" "P\\033]0;owned\\007\\033[2J")) << loaded.screen;
+    const ts::TerminalRun warned = startOnTerminal({"-hzr", "t.hzp"})->wait();
+    EXPECT_NE(warned.screen.find("x\\033[2J.xml"), std::string::npos) << warned.screen;
+    for (const std::string& screen : {loaded.screen, warned.screen})
+        EXPECT_EQ(screen.find('\033'), std::string::npos) << screen;
 }
 
 } // namespace
