@@ -63,9 +63,10 @@ LockFile::~LockFile()
     release();
 }
 
-bool LockFile::acquire(double waitSeconds)
+bool LockFile::acquire(double waitSeconds, const std::function<void(const std::string& holder)>& waiting)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
+    bool told = false;
     for (;;) {
         Attempt attempt = tryCreate();
         if (attempt == Attempt::Held)
@@ -80,6 +81,9 @@ bool LockFile::acquire(double waitSeconds)
             error_ = "gave up after " + std::string(waited) + " s waiting for " + path_ + ", held by " + ownerOf(path_);
             return false;
         }
+        if (waiting && !told)
+            waiting(ownerOf(path_));
+        told = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

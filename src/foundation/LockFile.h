@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "foundation/UniqueFd.h"
@@ -20,8 +21,9 @@ public:
 
     // Takes the lock, waiting up to `waitSeconds` while another process holds
     // it. False when it is still held then, or it cannot be created; error()
-    // then names the lock file and says why.
-    bool acquire(double waitSeconds);
+    // then names the lock file and says why. `waiting`, when given, is called
+    // once, as soon as the lock is found held, with its holder ("process 989").
+    bool acquire(double waitSeconds, const std::function<void(const std::string& holder)>& waiting = {});
     // Removes the lock file; done by the destructor too.
     void release();
 

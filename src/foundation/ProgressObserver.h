@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/ByteSink.h"
 
@@ -12,6 +13,13 @@ public:
     virtual ~ProgressObserver() = default;
     // A copy of `members` members holding `bytes` bytes in all begins.
     virtual void begin(std::uint64_t members, std::uint64_t bytes) = 0;
+    // A pass over `bytes` bytes that are no members (unwrapping a package, say),
+    // named by `label`; advance() and end() follow as for a copy.
+    virtual void beginPass(const std::string& label, std::uint64_t bytes)
+    {
+        (void)label;
+        begin(0, bytes);
+    }
     // `bytes` more bytes were copied.
     virtual void advance(std::uint64_t bytes) = 0;
     // One more member is complete.
@@ -28,6 +36,11 @@ public:
     {
         if (observer_ != nullptr)
             observer_->begin(members, bytes);
+    }
+    ProgressScope(ProgressObserver* observer, const std::string& label, std::uint64_t bytes) : observer_(observer)
+    {
+        if (observer_ != nullptr)
+            observer_->beginPass(label, bytes);
     }
     ~ProgressScope()
     {

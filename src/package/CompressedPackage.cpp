@@ -19,7 +19,7 @@ bool readSignature(int fd)
            std::memcmp(signature, compressedFileHeader, sizeof signature) == 0;
 }
 
-Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces)
+Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces, ProgressObserver* progress, const std::string& label)
 {
     unsigned char length[4];
     if (!readFully(fd, length, sizeof length, sizeof compressedFileHeader))
@@ -27,7 +27,9 @@ Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces)
     const std::uint32_t expected = loadBig32(length);
     if (expected == 0)
         return Inflated::Damaged;
-    return inflatePayload(fd, kPayloadStart, expected, out, pieces);
+    ProgressScope shown(progress, label, expected);
+    ProgressSink counted(out, progress);
+    return inflatePayload(fd, kPayloadStart, expected, counted, pieces);
 }
 
 PackageSink::PackageSink(ByteSink& out, std::uint32_t plainLength, PieceGrid grid, ReusablePieces* reuse)

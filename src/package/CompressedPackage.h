@@ -22,7 +22,10 @@
 
 #include <cstdint>
 
+#include <string>
+
 #include "foundation/ByteSink.h"
+#include "foundation/ProgressObserver.h"
 #include "package/Deflater.h"
 #include "package/Inflater.h"
 #include "package/PieceIndex.h"
@@ -38,8 +41,10 @@ bool readSignature(int fd);
 // for one complete zlib stream of the announced, non-zero length, nothing after
 // it. Every byte is checked before Ok is returned, so a caller that must not act
 // on a damaged package waits for the result. `pieces`, when given, learns where the
-// payload's pieces lie, for a rewrite to take them.
-Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces = nullptr);
+// payload's pieces lie, for a rewrite to take them. `progress`, when given, is
+// told of the inflated bytes as a pass named `label`.
+Inflated unwrapPayload(int fd, ByteSink& out, PieceIndex* pieces = nullptr, ProgressObserver* progress = nullptr,
+                       const std::string& label = "");
 
 // ---- Writing ----
 

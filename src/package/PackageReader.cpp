@@ -73,8 +73,9 @@ std::uint64_t fileLength(FILE* stream)
 
 // Reads the compressed package open as `packed` into `archive`.
 OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archive2& archive, PackageRead read,
-                             const std::string& workDir)
+                             const std::string& workDir, ProgressObserver* progress)
 {
+    const std::string label = "unwrapping " + package;
     OpenedPackage opened{PackageOpen::Opened, package + ".decompressed", "", std::nullopt};
     const std::string& copyName = opened.reportedName;
     std::string usedDir = workDir;
@@ -89,7 +90,7 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
     if (read == PackageRead::TableOfContents) {
         // The table reader takes every byte, so this is Ok or Damaged.
         TableReader table(copyName);
-        unwrapped = unwrapPayload(packed.get(), table);
+        unwrapped = unwrapPayload(packed.get(), table, nullptr, progress, label);
         if (unwrapped == Inflated::Ok)
             code = archive.open(table, copyName.c_str());
     } else {
@@ -98,7 +99,7 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
             return cannotUnwrap();
         FileSink sink(plain.get());
         OldPackage old;
-        unwrapped = unwrapPayload(packed.get(), sink, &old.pieces);
+        unwrapped = unwrapPayload(packed.get(), sink, &old.pieces, progress, label);
         if (unwrapped == Inflated::Ok && std::fflush(plain.get()) != 0)
             unwrapped = Inflated::WriteError;
         if (unwrapped == Inflated::WriteError)
@@ -125,11 +126,12 @@ OpenedPackage openCompressed(UniqueFd packed, const std::string& package, Archiv
 
 } // namespace
 
-OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir)
+OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir,
+                          ProgressObserver* progress)
 {
     UniqueFd packed(open(package.c_str(), O_RDONLY | O_CLOEXEC));
     if (packed && readSignature(packed.get()))
-        return openCompressed(std::move(packed), package, archive, read, workDir);
+        return openCompressed(std::move(packed), package, archive, read, workDir, progress);
     // A plain container is read in place (a missing one opens empty); the archive keeps the stream.
     UniqueFile stream(packed ? fdopen(packed.get(), "rb") : nullptr);
     if (stream)

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "foundation/ProgressObserver.h"
 #include "package/Archive.h"
 #include "package/OldPackage.h"
 
@@ -54,4 +55,6 @@ struct OpenedPackage {
 // unwrapped in `workDir`, or in $TMPDIR (else /tmp) when `workDir` may not be
 // written. Read for its members, a package is refused unless its members lie
 // apart and inside the container, before anything is written from it.
-OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir);
+// `progress`, when given, is shown the unwrapping as a pass.
+OpenedPackage openPackage(const std::string& package, Archive2& archive, PackageRead read, const std::string& workDir,
+                          ProgressObserver* progress = nullptr);

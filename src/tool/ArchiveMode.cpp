@@ -24,7 +24,7 @@ int runArchiveMode(Session& session)
     const PackageRead read = command.use == PackageUse::TableOfContents ? PackageRead::TableOfContents
                              : command.use == PackageUse::Replace       ? PackageRead::Pieces
                                                                         : PackageRead::Members;
-    OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir);
+    OpenedPackage opened = openPackage(package, session.srcArchive, read, workDir, session.report.progress());
     switch (opened.result) {
     case PackageOpen::CannotUnwrap:
     case PackageOpen::BadLayout:

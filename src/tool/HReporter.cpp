@@ -33,6 +33,18 @@ void HReporter::plainWarning(const std::string& text)
     write(text);
 }
 
+void HReporter::status(const std::string& text)
+{
+    if (progress_)
+        progress_->showStatus(text);
+}
+
+void HReporter::clearStatus()
+{
+    if (progress_)
+        progress_->erase();
+}
+
 int HReporter::exitStatus(int status) const
 {
     return strict_ && errorCount_ + warningCount_ > 0 ? 1 : status;

@@ -28,6 +28,11 @@ public:
     // anything was reported, else `status`.
     int exitStatus(int status) const;
 
+    // On a terminal, shows `text` in the progress line until the next message or
+    // clearStatus(); elsewhere nothing.
+    void status(const std::string& text);
+    void clearStatus();
+
     // The progress line to hand to a long copy, or null when the stream is no terminal.
     ProgressObserver* progress() { return progress_.get(); }
 

@@ -55,8 +55,15 @@ TerminalProgress::TerminalProgress(std::string programName, FILE* stream)
 {
 }
 
+void TerminalProgress::beginPass(const std::string& label, std::uint64_t bytes)
+{
+    begin(0, bytes);
+    label_ = TerminalText::escaped(label);
+}
+
 void TerminalProgress::begin(std::uint64_t members, std::uint64_t bytes)
 {
+    label_.clear();
     membersTotal_ = members;
     bytesTotal_ = bytes;
     membersDone_ = bytesDone_ = unchecked_ = 0;
@@ -92,8 +99,20 @@ void TerminalProgress::draw(Clock::time_point now)
 {
     const double seconds = std::chrono::duration<double>(now - copyStart_).count();
     const auto rate = static_cast<std::uint64_t>(seconds > 0 ? static_cast<double>(bytesDone_) / seconds : 0);
-    std::string line = programName_ + ": " + grouped(membersDone_) + "/" + grouped(membersTotal_) + " files, " +
-                       megabytes(bytesDone_) + "/" + megabytes(bytesTotal_) + " MB, " + megabytes(rate) + " MB/s";
+    const std::string counts = label_.empty() ? grouped(membersDone_) + "/" + grouped(membersTotal_) + " files, "
+                                              : label_ + ": ";
+    lastDrawn_ = now;
+    drawLine(programName_ + ": " + counts + megabytes(bytesDone_) + "/" + megabytes(bytesTotal_) + " MB, " +
+             megabytes(rate) + " MB/s");
+}
+
+void TerminalProgress::showStatus(const std::string& text)
+{
+    drawLine(programName_ + ": " + TerminalText::escaped(text));
+}
+
+void TerminalProgress::drawLine(std::string line)
+{
     // A line wider than the terminal would wrap, and erasing would leave its first part.
     winsize size{};
     if (ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 && line.size() >= size.ws_col)
@@ -102,7 +121,6 @@ void TerminalProgress::draw(Clock::time_point now)
     if (!shown_)
         SignalCleanup::eraseLineOnSignal(fd_);
     shown_ = true;
-    lastDrawn_ = now;
     writeAll(fd_, kErase + line);
 }
 

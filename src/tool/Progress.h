@@ -20,20 +20,27 @@ public:
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
     void begin(std::uint64_t members, std::uint64_t bytes) override;
+    // Shown as "<program>: <label>: 45/128 MB, 96 MB/s".
+    void beginPass(const std::string& label, std::uint64_t bytes) override;
     void advance(std::uint64_t bytes) override;
     void memberDone() override;
     void end() override;
 
     // Erases the line if it is shown; within a copy, the next update may draw it again.
     void erase();
+    // Shows "<program>: <text>" at once, in place of the line, until erase() or
+    // end(); for a wait, which has nothing to count.
+    void showStatus(const std::string& text);
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void update();
     void draw(Clock::time_point now);
+    void drawLine(std::string line);
 
     std::string programName_;
+    std::string label_; // escaped; empty for a copy of members
     int fd_;
     Clock::time_point runStart_;  // the line waits for the run, not the copy, to last half a second
     Clock::time_point copyStart_; // the rate counts from here

@@ -137,6 +137,13 @@ TEST_F(Concurrency, AHeldLockIsWaitedForAndADeadOnesIsTakenOver)
     EXPECT_TRUE(outcomeIs(run({"-d", "pkg", "b.txt"}, impatient), 0, "", ""));
     EXPECT_TRUE(packageHolds("pkg", {oldA}));
     EXPECT_FALSE(has("pkg.lock"));
+
+    // A wait that is no number of seconds is said, through a pipe too, and the default holds.
+    for (const std::string value : {"abc", "-1", "5s", ""}) {
+        EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "b.txt"}, {.env = {"MKPKG_LOCK_WAIT=" + value}}), 0, "",
+                              diag("warning", "MKPKG_LOCK_WAIT=" + value +
+                                                  " is not a number of seconds; waiting up to 60 s")));
+    }
 }
 
 TEST_F(Concurrency, SignalsLeaveNoTemporaryAndNoLock)

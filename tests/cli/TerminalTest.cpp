@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <thread>
 #include <unistd.h>
 
@@ -23,11 +24,11 @@ void pause(int milliseconds)
 class Terminal : public Cli {
 protected:
     std::unique_ptr<ts::TerminalProcess> startOnTerminal(const std::vector<std::string>& args,
-                                                         bool outputToFile = false) const
+                                                         bool outputToFile = false,
+                                                         ts::RunOptions options = {}) const
     {
         std::vector<std::string> argv{kProg};
         argv.insert(argv.end(), args.begin(), args.end());
-        ts::RunOptions options;
         options.cwd = options.home = dir.path();
         return std::make_unique<ts::TerminalProcess>(argv, options, outputToFile);
     }
@@ -90,6 +91,42 @@ TEST_F(Terminal, ProgressLineGivesWayToMessagesAndIsErasedAtTheEnd)
     EXPECT_EQ(run.screen.find('\n', last), std::string::npos);
     EXPECT_TRUE(run.screen.ends_with(kErase));
     EXPECT_EQ(get("tmp/last"), std::string(1 << 20, 'b'));
+}
+
+TEST_F(Terminal, WaitingForALockAndUnwrappingAreShownThenErased)
+{
+    std::string noise(4 << 20, '\0');
+    for (std::size_t i = 0, x = 1; i < noise.size(); ++i, x = x * 1103515245 + 12345)
+        noise[i] = static_cast<char>(x >> 16);
+    putPackage("pkg", {{"./big", noise, false, kTime}});
+    put("b", "b");
+    put("pkg.lock", std::to_string(getpid()) + "\n");
+    const int held = open(at("pkg.lock").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const std::string waiting = kProg + ": waiting for pkg.lock, held by process " + std::to_string(getpid());
+
+    // Said from the first moment, with the bound, and erased by the message that ends the wait.
+    const ts::TerminalRun gaveUp =
+        startOnTerminal({"-r", "pkg", "b"}, false, {.env = {"MKPKG_LOCK_WAIT=0.2"}})->wait();
+    EXPECT_EQ(gaveUp.status, 1);
+    EXPECT_TRUE(gaveUp.screen.starts_with(std::string(kErase) + waiting + " (up to 0.2 s)" + std::string(kErase) +
+                                          kProg + ": fatal: gave up after 0.2 s"))
+        << gaveUp.screen;
+
+    // Released after half a second: unwrapping the package shows its own line at once.
+    auto process = startOnTerminal({"-r", "pkg", "b"});
+    ASSERT_TRUE(process->waitFor(waiting + " (up to 60 s)"));
+    pause(600);
+    std::remove(at("pkg.lock").c_str());
+    close(held);
+    const ts::TerminalRun run = process->wait();
+    EXPECT_EQ(run.status, 0);
+    const std::size_t unwrapping = run.screen.find(std::string(kErase) + kProg + ": unwrapping pkg: ");
+    EXPECT_NE(unwrapping, std::string::npos) << run.screen;
+    EXPECT_EQ(run.screen.find('\n'), std::string::npos) << run.screen;
+    EXPECT_TRUE(run.screen.ends_with(kErase)) << run.screen;
+    EXPECT_TRUE(packageHolds("pkg", {{"./big", noise, false, kTime}, {"./b", "b", false, kTime}}));
 }
 
 TEST_F(Terminal, InterruptedCreateLeavesACleanLineAndTheOldPackage)
