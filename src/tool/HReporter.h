@@ -37,6 +37,8 @@ public:
     ProgressObserver* progress() { return progress_.get(); }
 
     const std::string& programName() const { return programName_; }
+    // True when the stream is a terminal, which may be told more than the bytes a pipe gets.
+    bool toTerminal() const { return progress_ != nullptr; }
     int errorCount() const { return errorCount_; }
     int warningCount() const { return warningCount_; }
 

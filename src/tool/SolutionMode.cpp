@@ -18,6 +18,21 @@
 #include "tool/Session.h"
 #include "tool/WriterLock.h"
 
+namespace {
+
+// One line naming what failed: the file with its line, the template, the project.
+std::string loadFailureSubject(const SolutionLoadError& failure)
+{
+    if (failure.parseError())
+        return failure.subject() + ":" + std::to_string(failure.line()) + ": " + failure.message();
+    if (failure.message() == " project template not found")
+        return "project template \"" + failure.subject() + "\" not found";
+    // Made to be read one after the other: "/w/a.hzp does not exist", "no template for project P1".
+    return failure.subject() + failure.message();
+}
+
+} // namespace
+
 void startProjectModel(Session& session, const char* argv0)
 {
     session.installationDirectories = QTx::applicationPath(argv0, 1);
@@ -47,7 +62,13 @@ int runSolutionMode(Session& session, const char* argv0)
     try {
         SolutionLoader(*project.projectSystem).loadSolution(absolutePath(*inputFilename), nullptr, nullptr);
     } catch (const SolutionLoadError& failure) {
-        std::fputs(TerminalText::forStream(failure.message(), stderr).c_str(), stderr);
+        // Through a pipe the message alone, as scripts know it; a terminal also learns what failed.
+        if (!session.report.toTerminal()) {
+            std::fputs(failure.message().c_str(), stderr);
+            return 1;
+        }
+        std::fputs((TerminalText::escaped(failure.message()) + "\n").c_str(), stderr);
+        session.report.fatal("can't load the solution: " + loadFailureSubject(failure));
         return 1;
     }
 
