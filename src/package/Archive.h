@@ -76,6 +76,14 @@ public:
 
     void addMember(const char* source, const char* name, std::uint32_t offset, std::uint32_t size, bool readOnly,
                    std::int32_t time);
+    // Makes every member's time later than `latest` (seconds since 1970) `latest`;
+    // earlier times stay. For packages that come out the same wherever they are made.
+    void capTimes(std::int64_t latest)
+    {
+        for (ArchiveChunk2& member : members_)
+            if (member.time > latest)
+                member.time = static_cast<std::int32_t>(latest);
+    }
 
     // Writes the whole container to `name` (see PackageWriter.h), compressed or
     // plain. The file is replaced only when everything succeeded. Returns 0, or 3

@@ -191,7 +191,7 @@ void addToPackage(const std::string& baseDir, ProjectElement* first, Archive2& a
 
 bool packageSolution(ProjectElement* solution, const std::string& outputFile,
                      const std::optional<std::string>& packageDescription, std::string& error, const PackagingLog& log,
-                     ProgressObserver* progress)
+                     ProgressObserver* progress, std::optional<std::int64_t> latestTime)
 {
     Archive2 archive;
     auto add = [&](const std::string& path, const std::string& memberName) {
@@ -207,6 +207,8 @@ bool packageSolution(ProjectElement* solution, const std::string& outputFile,
     std::string relative;
     if (packageDescription && Path::relativeFilePath(baseDir, *packageDescription, relative))
         add(*packageDescription, relative);
+    if (latestTime)
+        archive.capTimes(*latestTime);
     // Written beside the output and renamed over it, so a failure leaves the old package as it was.
     if (archive.write(outputFile.c_str(), Packing::Compressed, progress) != 0) {
         error = archive.errorText();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,7 +29,8 @@ bool addFileToPackage(const std::string& path, const std::string& memberName, Ar
 // compressed package `outputFile`, which is replaced only when all of it was
 // written. False, with the reason in `error`, when it could not be. `log`,
 // when set, hears of every file of the tree that is added or left out;
-// `progress`, when set, of the writing.
+// `progress`, when set, of the writing. With `latestTime`, no member's time is later.
 bool packageSolution(ProjectElement* solution, const std::string& outputFile,
                      const std::optional<std::string>& packageDescription, std::string& error,
-                     const PackagingLog& log = nullptr, ProgressObserver* progress = nullptr);
+                     const PackagingLog& log = nullptr, ProgressObserver* progress = nullptr,
+                     std::optional<std::int64_t> latestTime = std::nullopt);

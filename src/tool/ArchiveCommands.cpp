@@ -10,6 +10,7 @@
 #include "foundation/TerminalText.h"
 #include "package/FileMember.h"
 #include "tool/Session.h"
+#include "tool/SourceDateEpoch.h"
 
 namespace {
 
@@ -64,6 +65,9 @@ int updateArchive(Session& session)
         dstArchive.members().clear();
         return 0;
     }
+    // Carried members too: whatever a package held, none of its times is later.
+    if (const std::optional<std::int64_t> latest = sourceDateEpoch(session.report))
+        dstArchive.capTimes(*latest);
     // Written beside the package and renamed over it, so a failure leaves the old package whole.
     int result = dstArchive.write(session.invocation.outputFilename->c_str(), Packing::Compressed,
                                   session.report.progress(), session.oldPackage ? &*session.oldPackage : nullptr);

@@ -16,6 +16,7 @@
 #include "solution/SolutionLoader.h"
 #include "solution/SolutionPackaging.h"
 #include "tool/Session.h"
+#include "tool/SourceDateEpoch.h"
 #include "tool/WriterLock.h"
 
 namespace {
@@ -84,7 +85,8 @@ int runSolutionMode(Session& session, const char* argv0)
     // With -v, every file of the tree added or left out (and why) is listed.
     auto log = [](const std::string& line) { std::printf("%s\n", TerminalText::forStream(line, stdout).c_str()); };
     if (!packageSolution(project.projectSystem->solutionElement(), outputFilename, packageDescription, error,
-                         session.invocation.verbose ? PackagingLog(log) : nullptr, session.report.progress())) {
+                         session.invocation.verbose ? PackagingLog(log) : nullptr, session.report.progress(),
+                         sourceDateEpoch(session.report))) {
         session.report.fatal(error);
         return 1;
     }

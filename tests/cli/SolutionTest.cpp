@@ -71,6 +71,19 @@ TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
                   "leaving out ./inc/../inc/a.h: inc/a.h is packaged already\n"
                   "leaving out src/main.c: src/main.c is packaged already\nadding s_package.xml\n");
     EXPECT_EQ(get("w/v.hzr"), get("w/s.hzr"));
+
+    // Reproducible: later times become SOURCE_DATE_EPOCH, earlier ones stay.
+    const int64_t epoch = (int64_t{kOld} + kTime) / 2;
+    EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp", "r.hzr"}, "w", {.env = {"SOURCE_DATE_EPOCH=" + std::to_string(epoch)}}),
+                          0, "", ""));
+    const auto capped = static_cast<int32_t>(epoch);
+    EXPECT_TRUE(packageHolds("w/r.hzr", {{"s.hzp", get("w/s.hzp"), false, capped},
+                                         {"src/main.c", "int main(void) { return 0; }\n", false, capped},
+                                         {"src/ro.c", "read only", true, kOld},
+                                         {"inc/a.h", "", false, capped},
+                                         {"../outside/x.c", "beside the solution's directory", false, capped},
+                                         description,
+                                         description}));
 }
 
 // Thousands of names are looked up in batches beside the walk: every batch must be

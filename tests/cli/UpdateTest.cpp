@@ -246,4 +246,38 @@ TEST_F(Cli, WithoutThreadsEverythingWorksAlike)
     EXPECT_EQ(get("tmp/a.c"), "changed");
 }
 
+TEST_F(Cli, SourceDateEpochMakesPackagesReproducible)
+{
+    // The same files checked out at two different times.
+    const std::string epoch = "SOURCE_DATE_EPOCH=" + std::to_string(kTime - 60);
+    for (const char* package : {"first.pkg", "second.pkg"}) {
+        put("one/a.c", "A", 0644, package[0] == 'f' ? kTime : kTime + 3600);
+        put("one/old.c", "old", 0444, kOld);
+        EXPECT_TRUE(outcomeIs(run({"-c", package, "one"}, {.env = {epoch}}), 0, "", ""));
+        chmod(at("one/old.c").c_str(), 0644);
+    }
+    EXPECT_EQ(get("first.pkg"), get("second.pkg"));
+    chmod(at("one/old.c").c_str(), 0444);
+    EXPECT_TRUE(packageHolds("first.pkg", {{"one/a.c", "A", false, kTime - 60}, {"one/old.c", "old", true, kOld}}));
+
+    // Carried members are capped too; without the variable, times are as they were.
+    EXPECT_TRUE(outcomeIs(run({"-c", "pkg", "one"}), 0, "", ""));
+    put("one/a.c", "A", 0644, kTime);
+    put("one/b.c", "B", 0644, kTime);
+    EXPECT_TRUE(outcomeIs(run({"-r", "pkg", "one/b.c"}, {.env = {epoch}}), 0, "", ""));
+    EXPECT_TRUE(packageHolds("pkg", {{"one/a.c", "A", false, kTime - 60},
+                                     {"one/old.c", "old", true, kOld},
+                                     {"one/b.c", "B", false, kTime - 60}}));
+
+    // A value that is not a decimal number is said and ignored; listing never asks.
+    for (const std::string value : {"soon", "-1", "1.5", ""}) {
+        EXPECT_TRUE(outcomeIs(run({"-c", "pkg", "one/a.c"}, {.env = {"SOURCE_DATE_EPOCH=" + value}}), 0, "",
+                              diag("warning", "SOURCE_DATE_EPOCH=" + value +
+                                                  " is not a decimal number of seconds; ignored")));
+        EXPECT_TRUE(packageHolds("pkg", {{"one/a.c", "A", false, kTime}}));
+    }
+    EXPECT_TRUE(outcomeIs(run({"-t", "pkg"}, {.env = {"SOURCE_DATE_EPOCH=soon"}}), 0,
+                          "rw         1  Fri Feb 13 23:31:30 2009  one/a.c\n1 Files, 1 Bytes\n", ""));
+}
+
 } // namespace
