@@ -78,10 +78,9 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
         return Result::Failed;
     // Always a new file, so a link is never written through. A short stem of
     // its own, so that the name fits wherever the member's does.
-    static unsigned serial = 0;
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = ".mkpkg-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+        std::string temporary = ".mkpkg-" + std::to_string(getpid()) + "-" + std::to_string(++serial_);
         SignalCleanup::Hold held;
         fd = openat(pending.dir_.get(), temporary.c_str(), flags, 0600);
         if (fd >= 0) {

@@ -105,4 +105,5 @@ private:
     // The directories below the root opened for the previous plain name, each
     // with its name: names come sorted, so most share all of them.
     std::vector<std::pair<std::string, UniqueFd>> chain_;
+    unsigned serial_ = 0; // numbers the temporaries this process makes here
 };
