@@ -21,8 +21,7 @@ install(FILES doc/mkpkg-completion.bash DESTINATION /usr/share/bash-completion/c
   RENAME mkpkg COMPONENT debian EXCLUDE_FROM_ALL)
 
 set(CPACK_PACKAGE_NAME mkpkg)
-# The release the version banner names.
-set(CPACK_PACKAGE_VERSION 2.0.2)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "mkpkg maintainers <maintainers@mkpkg.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "package tool for MSP430 support packages")
 set(CPACK_PACKAGE_DESCRIPTION "mkpkg creates, lists, updates and extracts the compressed single-file

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "Version.h"
+
 const char* Get_STUDIO_BRANDING()
 {
     return "Ambrel for MSP430";
@@ -61,7 +63,8 @@ namespace {
 
 void printVersion(FILE* stream, const char* name)
 {
-    std::fprintf(stream, "Lathmark for MSP430 %s - Release 2.0.2.2009020300.4173\n%s\n", name, Get_COPYRIGHT());
+    std::fprintf(stream, "Lathmark for MSP430 %s - Release " MKPKG_VERSION ".2009020300.4173\n%s\n", name,
+                 Get_COPYRIGHT());
     std::fflush(stream);
 }
 

@@ -34,16 +34,13 @@ endif()
 set(MKPKG_LAUNCH_TARGET "${prefix}/bin/mkpkg")
 configure_file("${SOURCE_DIR}/cmake/launcher.sh.in" "${WORK_DIR}/path/mkpkg" @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-# The build's program, with the source's targets/ one level above its directory
-# wherever the build folder is.
-file(CREATE_LINK "${BUILD_DIR}" "${WORK_DIR}/tree/bin" SYMBOLIC)
-file(CREATE_LINK "${SOURCE_DIR}/targets" "${WORK_DIR}/tree/targets" SYMBOLIC)
 
 # The program reads and writes the user's data under HOME: keep it in the scratch directory.
 set(env "${CMAKE_COMMAND}" -E env "HOME=${WORK_DIR}/home")
 set(run_by_path ${env} "${prefix}/bin/mkpkg")
 set(run_by_launcher ${env} "PATH=${WORK_DIR}/path:$ENV{PATH}" mkpkg)
-set(run_from_build ${env} "${WORK_DIR}/tree/bin/mkpkg")
+# The build folder is an installation itself, wherever it is.
+set(run_from_build ${env} "${BUILD_DIR}/bin/mkpkg")
 
 # Started through the launcher, the program names itself by the full path it was started by.
 execute_process(COMMAND ${run_by_launcher} -h RESULT_VARIABLE status ERROR_VARIABLE errors)
