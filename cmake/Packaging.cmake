@@ -16,7 +16,23 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/launcher.sh.in ${CMAKE_BINARY_DIR}/laun
 # Only the package writes outside its own tree: `cmake --install` leaves these out.
 install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/mkpkg DESTINATION /usr/bin
   COMPONENT debian EXCLUDE_FROM_ALL)
-install(FILES doc/mkpkg.1 DESTINATION /usr/share/man/man1 COMPONENT debian EXCLUDE_FROM_ALL)
+# What Debian's policy asks of a package's documentation: the manual page and
+# the changelog compressed without a time stamp (gzip -9n), and a
+# machine-readable copyright file.
+find_program(GZIP gzip REQUIRED)
+set(MKPKG_DEBIAN_DOCS ${CMAKE_BINARY_DIR}/debian)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${MKPKG_DEBIAN_DOCS}/changelog @ONLY)
+add_custom_command(OUTPUT ${MKPKG_DEBIAN_DOCS}/mkpkg.1.gz ${MKPKG_DEBIAN_DOCS}/changelog.gz
+  COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/doc/mkpkg.1 > ${MKPKG_DEBIAN_DOCS}/mkpkg.1.gz
+  COMMAND ${GZIP} -9nc ${MKPKG_DEBIAN_DOCS}/changelog > ${MKPKG_DEBIAN_DOCS}/changelog.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/doc/mkpkg.1 ${MKPKG_DEBIAN_DOCS}/changelog VERBATIM)
+add_custom_target(debian_docs ALL DEPENDS ${MKPKG_DEBIAN_DOCS}/mkpkg.1.gz ${MKPKG_DEBIAN_DOCS}/changelog.gz)
+install(FILES ${MKPKG_DEBIAN_DOCS}/mkpkg.1.gz DESTINATION /usr/share/man/man1 COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES ${MKPKG_DEBIAN_DOCS}/changelog.gz ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+  DESTINATION /usr/share/doc/mkpkg COMPONENT debian EXCLUDE_FROM_ALL)
+# The compiler's version notes (.comment) are no part of a shipped program.
+install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/mkpkg\")" COMPONENT program)
 install(FILES doc/mkpkg-completion.bash DESTINATION /usr/share/bash-completion/completions
   RENAME mkpkg COMPONENT debian EXCLUDE_FROM_ALL)
 

@@ -6,7 +6,7 @@ add_test(NAME install_example COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINAR
 
 # A test whose tool is missing is registered all the same, as skipped, saying what it needs.
 function(mkpkg_skipped_test name needs)
-  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "skipped: ${needs} is not installed")
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "skipped: needs ${needs}")
   set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "skipped: ")
 endfunction()
 
@@ -17,7 +17,18 @@ if(DPKG_SHLIBDEPS)
     -DWORK_DIR=${CMAKE_BINARY_DIR}/debian_package -DCPACK=${CMAKE_CPACK_COMMAND}
     -P ${CMAKE_CURRENT_LIST_DIR}/PackageTest.cmake)
 else()
-  mkpkg_skipped_test(debian_package "dpkg-shlibdeps (dpkg-dev)")
+  mkpkg_skipped_test(debian_package "dpkg-shlibdeps, from dpkg-dev")
+endif()
+find_program(LINTIAN lintian)
+# Only an optimised build without the sanitizers is built as it is shipped.
+if(MKPKG_SANITIZE OR NOT CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+  mkpkg_skipped_test(debian_lintian "a build as shipped (optimised, no sanitizers)")
+elseif(DPKG_SHLIBDEPS AND LINTIAN)
+  add_test(NAME debian_lintian COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+    -DWORK_DIR=${CMAKE_BINARY_DIR}/debian_lintian -DCPACK=${CMAKE_CPACK_COMMAND} -DLINTIAN=${LINTIAN}
+    -P ${CMAKE_CURRENT_LIST_DIR}/PackageTest.cmake)
+else()
+  mkpkg_skipped_test(debian_lintian "lintian and dpkg-shlibdeps")
 endif()
 
 find_program(GROFF groff)
@@ -26,7 +37,7 @@ if(GROFF)
   # groff reports a problem as a warning and still succeeds: any output fails.
   set_tests_properties(manual_page PROPERTIES FAIL_REGULAR_EXPRESSION ".")
 else()
-  mkpkg_skipped_test(manual_page "groff (groff-base)")
+  mkpkg_skipped_test(manual_page "groff, from groff-base")
 endif()
 
 add_test(NAME bash_completion COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/CompletionTest.sh

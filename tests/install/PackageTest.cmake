@@ -1,8 +1,9 @@
 # Builds the Debian package with CPack and checks what it holds and declares:
-# the program's tree under /usr/lib/mkpkg, the launcher, manual page and completion
-# in the system's places and nothing else, the runtime libraries in Depends,
-# and the version the program's banner names.
-#   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -DCPACK=<cpack> -P PackageTest.cmake
+# the program's tree under /usr/lib/mkpkg, the launcher, manual page, completion,
+# copyright and changelog in the system's places and nothing else, the runtime
+# libraries in Depends, and the version the program's banner names. Given
+# LINTIAN, it checks the package with it instead: no error, warning or note.
+#   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -DCPACK=<cpack> [-DLINTIAN=<lintian>] -P PackageTest.cmake
 foreach(var BUILD_DIR WORK_DIR CPACK)
   if(NOT ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -18,6 +19,15 @@ if(NOT status EQUAL 0 OR NOT deb)
   message(FATAL_ERROR "cpack -G DEB: status ${status}\n${output}")
 endif()
 
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --info --pedantic "${deb}" OUTPUT_VARIABLE report ERROR_VARIABLE ignored)
+  if(report MATCHES "(^|\n)[EWIPX]: ")
+    message(FATAL_ERROR "lintian on ${deb}:\n${report}")
+  endif()
+  message(STATUS "lintian on ${deb}: nothing to report")
+  return()
+endif()
+
 function(deb_query result option)
   execute_process(COMMAND "${DPKG_DEB}" ${option} "${deb}" ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE text)
   if(NOT status EQUAL 0)
@@ -30,8 +40,9 @@ endfunction()
 deb_query(listing -c)
 string(REGEX MATCHALL "\\./[^\n]*[^/\n]\n" files "${listing}")
 string(REPLACE "\n" "" files "${files}")
-set(expected ./usr/lib/mkpkg/bin/mkpkg ./usr/bin/mkpkg ./usr/share/man/man1/mkpkg.1
-  ./usr/share/bash-completion/completions/mkpkg)
+set(expected ./usr/lib/mkpkg/bin/mkpkg ./usr/bin/mkpkg ./usr/share/man/man1/mkpkg.1.gz
+  ./usr/share/bash-completion/completions/mkpkg ./usr/share/doc/mkpkg/copyright
+  ./usr/share/doc/mkpkg/changelog.gz)
 foreach(file ${expected})
   list(FIND files "${file}" index)
   if(index LESS 0)
