@@ -46,7 +46,7 @@ mkpkg_floor(environment USES foundation macros xml project
   LIBRARIES pugixml::pugixml)
 mkpkg_floor(tool USES foundation package macros xml project solution environment
   SOURCES ArchiveCommands.cpp ArchiveMode.cpp ArgParse.cpp CommandTable.cpp FileArguments.cpp HReporter.cpp
-    HarArgParse.cpp Progress.cpp SolutionMode.cpp WriterLock.cpp)
+    HarArgParse.cpp Progress.cpp SolutionMode.cpp SourceDateEpoch.cpp WriterLock.cpp)
 
 # A source file in no floor's list would silently not be built.
 file(GLOB_RECURSE all_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp)

@@ -78,7 +78,7 @@ TEST_F(Cli, StrictRunsFailOnEveryMessageAndNameWhatMatchedNothing)
 {
     put("a.c", "A");
     put("empty/.hidden", "");
-    symlink("nowhere", at("dangling").c_str());
+    ASSERT_EQ(symlink("nowhere", at("dangling").c_str()), 0);
     const ts::RunOptions strict{.env = {"MKPKG_STRICT=1"}};
     const std::vector<std::string> args{"-c", "pkg", "a.c", "missing.c", "dangling", "*.h", "empty"};
     // Without the variable (or with another value) nothing is said and the package is made.
