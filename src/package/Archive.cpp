@@ -99,10 +99,10 @@ void Archive2::addMember(const char* source, const char* name, std::uint32_t off
     members_.push_back({std::string(name, strnlen(name, kNameSize)), offset, size, readOnly, time, source});
 }
 
-std::uint64_t Archive2::plainLength() const
+std::uint64_t containerLength(const std::vector<ArchiveChunk2>& members)
 {
-    std::uint64_t length = membersStart(members_.size());
-    for (const ArchiveChunk2& member : members_)
+    std::uint64_t length = Archive2::membersStart(members.size());
+    for (const ArchiveChunk2& member : members)
         length += member.size;
     return length;
 }
@@ -130,13 +130,10 @@ int Archive2::write(const char* name, Packing packing, ProgressObserver* progres
 
 std::optional<std::string> containerLimitError(const std::vector<ArchiveChunk2>& members, const std::string& name)
 {
-    std::uint64_t length = Archive2::membersStart(members.size());
-    for (const ArchiveChunk2& member : members) {
+    for (const ArchiveChunk2& member : members)
         if (std::optional<std::string> error = Archive2::memberLimitError(member.name, member.size))
             return error;
-        length += member.size;
-    }
-    if (length > Archive2::kMaxLength)
+    if (containerLength(members) > Archive2::kMaxLength)
         return name + ": package would be 4 GiB or more";
     return std::nullopt;
 }

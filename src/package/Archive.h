@@ -108,8 +108,6 @@ public:
     const std::string& fileName() const { return fileName_; }
     FILE* stream() const { return stream_.get(); }
     const std::string& errorText() const { return errorText_; }
-    // The length of the container that write() would produce.
-    std::uint64_t plainLength() const;
     // Where the members' bytes start in a container of `count` members.
     static std::uint64_t membersStart(std::size_t count) { return kHeaderSize + kRecordSize * count; }
 
@@ -126,6 +124,9 @@ private:
 // whole is a Failure naming that source; when `out` refuses bytes, the Failure
 // names nothing (its subject is empty) and the caller names its own output.
 Status writeContainer(const std::vector<ArchiveChunk2>& members, ByteSink& out, ProgressObserver* progress);
+
+// The length of the container of `members`.
+std::uint64_t containerLength(const std::vector<ArchiveChunk2>& members);
 
 // Why `members` cannot be written as one container: a name or size a record
 // cannot hold, or a container of 4 GiB or more; the text names the member or `name`.

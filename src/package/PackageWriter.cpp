@@ -26,10 +26,7 @@ std::optional<std::string> writePackage(const std::vector<ArchiveChunk2>& member
         std::optional<ReusablePieces> reuse;
         if (old != nullptr)
             reuse.emplace(old->fd.get(), old->plain.get(), old->pieces, old->membersStart, membersStart);
-        std::uint64_t length = membersStart;
-        for (const ArchiveChunk2& member : members)
-            length += member.size;
-        PackageSink packed(file, static_cast<std::uint32_t>(length), PieceGrid::through(membersStart),
+        PackageSink packed(file, static_cast<std::uint32_t>(containerLength(members)), PieceGrid::through(membersStart),
                            reuse ? &*reuse : nullptr);
         written = writeContainer(members, packed, progress);
         if (!written && !packed.finish())
