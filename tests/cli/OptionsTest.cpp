@@ -74,7 +74,7 @@ TEST_F(Cli, IndirectFileSplitsLinesLikeTheCommandLine)
     EXPECT_TRUE(packageHolds("pkg", expected));
 }
 
-TEST_F(Cli, IndirectFileArgumentLimit)
+TEST_F(Cli, IndirectFileLimitsAndFailures)
 {
     put("a.c", "A");
     std::string options255;
@@ -87,10 +87,7 @@ TEST_F(Cli, IndirectFileArgumentLimit)
     put("over", options255 + "\"\" -c\nother a.c\n");
     EXPECT_TRUE(outcomeIs(run({"@over"}), 0, "", diag("error", "too many arguments in indirect file over(1)")));
     EXPECT_FALSE(has("other"));
-}
 
-TEST_F(Cli, IndirectFileFailures)
-{
     put("self", "@self\n");
     EXPECT_TRUE(outcomeIs(run({"@self"}), 0, "", diag("error", "too many indirect files")));
     // Two references a line would read 2^100 files below the nesting limit; the count of files ends it.

@@ -93,28 +93,6 @@ TEST_F(Terminal, ProgressLineGivesWayToMessagesAndIsErasedAtTheEnd)
     EXPECT_EQ(get("tmp/last"), std::string(1 << 20, 'b'));
 }
 
-TEST_F(Terminal, LoadFailuresSayWhatFailedOnlyOnATerminal)
-{
-    const std::string head = "<!DOCTYPE Ambrel_Project_File>\n<solution Name=\"s\" version=\"2\">";
-    put("gone.hzp", head + "<import file_name=\"sub/gone.hzp\"/></solution>\n");
-    put("bad.hzp", head + "\n<project Name=\"p\">\n</solution>\n");
-    put("none.hzp", head + "<project Name=\"p\" template_name=\"No Such\"/></solution>\n");
-    const struct {
-        std::string file, message, subject;
-    } cases[] = {
-        {"gone.hzp", " does not exist", at("sub/gone.hzp") + " does not exist"},
-        {"bad.hzp", "tagName mismatch", at("bad.hzp") + ":3: tagName mismatch"},
-        {"none.hzp", " project template not found", "project template \"No Such\" not found"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        EXPECT_TRUE(outcomeIs(run({"-hzr", c.file}), 1, "", c.message)); // a pipe gets the message alone
-        const ts::TerminalRun shown = startOnTerminal({"-hzr", c.file})->wait();
-        EXPECT_EQ(shown.status, 1);
-        EXPECT_EQ(shown.screen, c.message + "\r\n" + kProg + ": fatal: can't load the solution: " + c.subject + "\r\n");
-    }
-}
-
 TEST_F(Terminal, WaitingForALockAndUnwrappingAreShownThenErased)
 {
     std::string noise(4 << 20, '\0');

@@ -119,21 +119,6 @@ TEST_F(Cli, MemberNamesMustFitTheRecord)
     EXPECT_EQ(get("pkg"), before);
 }
 
-TEST_F(Cli, UnreadableSourceFileIsAnError)
-{
-    if (!canRunUnprivileged())
-        GTEST_SKIP() << "cannot run as an unprivileged user";
-    put("a.c", "A");
-    put("secret", "S", 0);
-    putPackage("pkg", {{"./a.c", "old", false, kOld}});
-    const std::string before = get("pkg");
-    EXPECT_TRUE(
-        outcomeIs(run({"-r", "pkg", "secret", "a.c", "secret"}, unprivileged()), 0, "",
-                  diag("error", "can't open ./secret for reading") + diag("error", "can't open ./secret for reading")));
-    EXPECT_EQ(get("pkg"), before);
-    EXPECT_EQ(tree(), (std::set<std::string>{"a.c", "secret", "pkg"}));
-}
-
 TEST_F(Cli, PackagesAreReplacedInPlaceWhateverTheirName)
 {
     put("a.c", "A");

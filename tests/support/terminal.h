@@ -32,7 +32,6 @@ public:
     void type(char c);
     // Waits for the end; a program still running after a minute is killed.
     TerminalRun wait();
-    const std::string& screen() const { return screen_; }
 
 private:
     // Reads what is there within `milliseconds`; false at the end of the output.
