@@ -16,8 +16,6 @@ namespace {
 using testsupport::readFile;
 using testsupport::writeFile;
 
-constexpr const char* kGlobalMacros = "Environment/Macros/Global Macros";
-
 // The settings file lives under $HOME; each test gets a home of its own.
 class Environment : public ::testing::Test {
 protected:
@@ -35,25 +33,23 @@ private:
     std::optional<std::string> savedHome_;
 };
 
-TEST_F(Environment, RegistersOnlyEntriesOnOptionsPages)
-{
-    MacroSystem macroSystem;
-    EnvironmentSettings settings(macroSystem);
-    settings.createEntries();
-    const EnvironmentPropertyValue* macros = settings.property(kGlobalMacros);
-    ASSERT_NE(macros, nullptr);
-    EXPECT_EQ(settings.findProperty(kGlobalMacros), macros);
-    // The default that depends on the home directory is set when the entries are made.
-    EXPECT_EQ(settings.property("Environment/General/Solution Directory")->propertyClass()->defaultValue(),
-              std::string(homePath()) + "/Documents/Lathmark Projects");
-    // Window state is on no options page, so it is not registered.
-    EXPECT_NE(settings.property("Environment/Main Window/State"), nullptr);
-    EXPECT_EQ(settings.findProperty("Environment/Main Window/State"), nullptr);
-}
-
 TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
 {
     const std::string file = studioLocalDataDir() + "/settings.xml";
+    {
+        // Left as read, an environment writes nothing when it goes, and the
+        // macro system no longer reads from it.
+        MacroSystem macroSystem;
+        {
+            EnvironmentSettings settings(macroSystem);
+            settings.createEntries();
+            macroSystem.setGlobalMacro("New", "1");
+            EXPECT_EQ(macroSystem.globalMacro("New"), "1");
+            settings.leaveSettingsFileAsRead();
+        }
+        EXPECT_FALSE(std::filesystem::exists(file));
+        EXPECT_TRUE(macroSystem.globalMacros(false).empty());
+    }
     writeFile(file, "<!DOCTYPE Lathmark_Settings_File>\n<settings>\n  <setting name=\"Environment/Macros/Global "
                     "Macros\">Board=X;Dir=$(StudioDir)/x;;Amp=a &amp; b</setting>\n</settings>\n");
     MacroSystem macroSystem;
@@ -76,22 +72,6 @@ TEST_F(Environment, GlobalMacrosComeFromTheSettingsFile)
     settings.reset();
     EXPECT_TRUE(macroSystem.globalMacros(false).empty());
     EXPECT_NE(readFile(file).find("Quick Open Directories\"></setting>"), std::string::npos);
-}
-
-TEST_F(Environment, LeftAsReadItWritesNothingWhenItGoes)
-{
-    const std::string file = studioLocalDataDir() + "/settings.xml";
-    MacroSystem macroSystem;
-    {
-        EnvironmentSettings settings(macroSystem);
-        settings.createEntries();
-        macroSystem.setGlobalMacro("New", "1");
-        EXPECT_EQ(macroSystem.globalMacro("New"), "1");
-        settings.leaveSettingsFileAsRead();
-    }
-    EXPECT_FALSE(std::filesystem::exists(file));
-    // The macro system no longer reads from the environment that went.
-    EXPECT_TRUE(macroSystem.globalMacros(false).empty());
 }
 
 } // namespace

@@ -117,7 +117,7 @@ TEST(MacroSystem, HostileTextsEnd)
     EXPECT_EQ(expansion.passes, 1u);
 }
 
-TEST(MacroSystem, ListTextForm)
+TEST(MacroSystem, ListAndEntryTextForms)
 {
     const List list = MacroSystem::stringListFromString("a\\;b;c\\\\d", false);
     EXPECT_EQ(list, (List{"a;b", "c\\d"}));
@@ -129,10 +129,8 @@ TEST(MacroSystem, ListTextForm)
     EXPECT_EQ(MacroSystem::stringListFromString("", true), List{""});
     EXPECT_EQ(MacroSystem::stringListFromString("\\x;end\\", false), (List{"x", "end\\"}));
     EXPECT_EQ(MacroSystem::stringFromStringList({"", "end\\"}), ";end\\\\");
-}
 
-TEST(MacroSystem, EntryForm)
-{
+    // Entries: the last of a name wins; spaces are kept in, trimmed out.
     MacroSystem macros;
     EXPECT_EQ(macros.macrosFromStringList({"X=1=2", "Y", "X=3", " Z = z", ""}),
               (MacroTable{{"X", "3"}, {"Y", ""}, {" Z ", " z"}, {"", ""}}));

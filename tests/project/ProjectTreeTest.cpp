@@ -8,11 +8,8 @@
 #include "project/ProjectContext.h"
 #include "project/ProjectSystem.h"
 #include "project/PropertyFixture.h"
-#include "support/files.h"
 
 using propertytest::add;
-using testsupport::TempDir;
-using testsupport::writeFile;
 
 namespace {
 
@@ -62,27 +59,6 @@ TEST(ProjectTree, AddsFilesToTheFirstFolderWhoseFilterListsTheExtension)
     // Added to a folder, a file stays there whatever its extension.
     EXPECT_EQ(system.addFile(headers, "x.c", false)->parent(), headers);
     EXPECT_EQ(fileNames(headers), (Names{"inc/x.h", "x.c"}));
-}
-
-TEST(ProjectTree, PopulatesDynamicFoldersOnce)
-{
-    TempDir dir;
-    for (const char* name : {"b.c", "A.h", "c.txt", ".hidden.c", "sub/d.c", "e.cpp"})
-        writeFile(dir.path() + "/src/" + name, "x");
-    Model model;
-    model.macroSystem.setGlobalMacro("Sources", dir.path() + "/src");
-    ProjectSystem& system = model.system;
-    ProjectElement project("project");
-    // A macro path is expanded to list, and written unexpanded.
-    ProjectElement* folder = add(&project, "folder", "Source");
-    folder->setAttribute("path", "$(Sources)", false);
-    folder->setAttribute("filter", "*.c *.h;;*.cpp", false);
-    system.addFile(folder, "$(Sources)/b.c", false); // already there: not added again
-    for (int pass = 0; pass < 2; ++pass) {
-        system.populateDynamicFolder(folder);
-        EXPECT_EQ(fileNames(folder), (Names{"$(Sources)/b.c", "$(Sources)/A.h", "$(Sources)/e.cpp"})) << pass;
-    }
-    system.populateDynamicFolder(nullptr);
 }
 
 TEST(ProjectTree, ClearsModifiedFlagsAndChangeTimes)

@@ -33,29 +33,6 @@ const char* const kTargets = R"(<targets>
   <group name="Board" page="Boards"/>
 </targets>)";
 
-TEST(PropertyGroup, ClassesAndEntriesComeFromTheFile)
-{
-    TempDir dir;
-    writeFile(dir.path() + "/groups.xml", kTargets);
-    const MacroSystem macros;
-    PropertyValueGroupFile file(macros, dir.path() + "/groups.xml");
-    ASSERT_TRUE(file.load());
-    ASSERT_EQ(file.groupClasses().size(), 2u);
-    const PropertyValueGroupClass* target = file.getGroupClass("Target");
-    EXPECT_EQ(target->page(), "General");
-    EXPECT_EQ(target->enumerates(), (std::vector<std::string>{"Small", "Large"}));
-    EXPECT_EQ(file.getGroupClass("Board")->page(), "Boards");
-    EXPECT_TRUE(target->getGroupEntry("Medium").isNull());
-
-    std::string configuration = "Debug";
-    EXPECT_EQ(target->getGroupEntry("Small").getTaggedValue("other", "note", configuration), "small");
-    EXPECT_EQ(configuration, "Info");
-    const PropertyValueGroupEntry large = target->getGroupEntry("Large");
-    EXPECT_EQ(large.getTaggedValue("other", "tag", configuration), "");
-    EXPECT_EQ(large.getTaggedValue("other", "missing", configuration), std::nullopt);
-    EXPECT_EQ(large.getTaggedNames("other"), (std::vector<std::string>{"note", "tag"}));
-}
-
 TEST(PropertyGroup, ChoosingAnEntryWritesItsBundleAndUnknownChoicesTakeTheDefault)
 {
     TempDir dir;
