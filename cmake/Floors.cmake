@@ -26,7 +26,7 @@ mkpkg_floor(foundation
 target_include_directories(floor_foundation PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # The codec libraries are the package floor's own: nothing above it sees them.
 mkpkg_floor(package USES foundation
-  SOURCES Archive.cpp CompressedPackage.cpp Deflater.cpp FileMember.cpp Inflater.cpp LibraryOnly.cpp
+  SOURCES Archive.cpp BlockWalker.cpp CompressedPackage.cpp Deflater.cpp FileMember.cpp Inflater.cpp LibraryOnly.cpp
     PackageReader.cpp PackageWriter.cpp PieceCompressor.cpp PieceDecoder.cpp ReusablePieces.cpp StrictChecker.cpp
     TableReader.cpp
   LIBRARIES ZLIB::ZLIB PkgConfig::LIBDEFLATE PkgConfig::ISAL Threads::Threads)

@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "package/BlockWalker.h"
+
 namespace {
 
 // zlib's default level, for the size users of the format expect.
@@ -15,20 +17,14 @@ constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
 
 } // namespace
 
-PieceCompressor::PieceCompressor() : compressor_(libdeflate_alloc_compressor(kLevel)), scratch_(64 * 1024)
+PieceCompressor::PieceCompressor() : compressor_(libdeflate_alloc_compressor(kLevel))
 {
     if (compressor_ == nullptr)
         throw std::bad_alloc();
-    // Raw inflate, only to find where the deflated blocks start and end.
-    if (inflateInit2(&walker_, -15) != Z_OK) {
-        libdeflate_free_compressor(compressor_);
-        throw std::bad_alloc();
-    }
 }
 
 PieceCompressor::~PieceCompressor()
 {
-    inflateEnd(&walker_);
     libdeflate_free_compressor(compressor_);
 }
 
@@ -43,30 +39,14 @@ void PieceCompressor::compress(const unsigned char* plain, std::size_t size, boo
     packed.resize(last ? written : leaveOpen(output, written));
 }
 
-// libdeflate ends every buffer with a final block. Inflating with Z_BLOCK stops
-// at each block boundary and reports the unused bits of the last byte read: the
-// last boundary before the final block gives the bit where that block starts
-// (its first bit is the final-block flag), the boundary after it the bit where
-// it ends, before any padding.
+// libdeflate ends every buffer with a final block: its first bit, the final-block
+// flag, is cleared, and an empty stored block appended where it ends.
 std::size_t PieceCompressor::leaveOpen(unsigned char* packed, std::size_t size)
 {
-    inflateReset(&walker_);
-    walker_.next_in = packed;
-    walker_.avail_in = static_cast<uInt>(size);
-    std::size_t lastStart = 0, end = 0;
-    int status;
-    do {
-        walker_.next_out = scratch_.data();
-        walker_.avail_out = static_cast<uInt>(scratch_.size());
-        status = inflate(&walker_, Z_BLOCK);
-        if (status != Z_OK && status != Z_STREAM_END)
-            throw std::logic_error("zlib refused a piece libdeflate made");
-        if (walker_.data_type & 128) {
-            std::size_t boundary = (size - walker_.avail_in) * 8 - (walker_.data_type & 7);
-            (walker_.data_type & 64 ? end : lastStart) = boundary;
-        }
-    } while (status != Z_STREAM_END);
-
+    const std::optional<BlockWalk> walk = walkBlocks(packed, size);
+    if (!walk || !walk->finalStart)
+        throw std::logic_error("libdeflate made a piece that is not whole deflate blocks");
+    const std::size_t lastStart = *walk->finalStart, end = walk->end;
     packed[lastStart / 8] &= static_cast<unsigned char>(~(1u << (lastStart % 8)));
     // The stored block's 3 header bits (all zero) follow at `end`, then zero
     // padding to the byte boundary: clear everything after `end` and append.

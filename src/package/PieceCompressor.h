@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
-#include <zlib.h>
 
 #include "package/PackedBytes.h"
 
@@ -26,6 +24,4 @@ private:
     std::size_t leaveOpen(unsigned char* packed, std::size_t size);
 
     libdeflate_compressor* compressor_;
-    z_stream walker_{};
-    std::vector<unsigned char> scratch_;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "package/BlockWalker.h"
 #include "package/Deflater.h"
 #include "package/Inflater.h"
 #include "package/ReusablePieces.h"
@@ -311,4 +312,81 @@ TEST(Codec, RewriteFollowsBytesThatMoved)
         // Without the move, nothing lines up.
         EXPECT_EQ(deflatedReusing(after, full, before.size(), workers, {moved.grid}), fresh);
     }
+}
+
+namespace {
+
+// zlib's own account of a raw deflate stream's blocks, from inflating with Z_BLOCK:
+// where the final block starts and where it ends, in bits.
+std::pair<std::size_t, std::size_t> zlibFinalBlock(const std::string& raw)
+{
+    z_stream zs{};
+    inflateInit2(&zs, -15);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    zs.avail_in = static_cast<uInt>(raw.size());
+    std::vector<unsigned char> out(1 << 16);
+    std::size_t lastStart = 0, end = 0;
+    int status;
+    do {
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        status = inflate(&zs, Z_BLOCK);
+        if (zs.data_type & 128)
+            (zs.data_type & 64 ? end : lastStart) = (raw.size() - zs.avail_in) * 8 - (zs.data_type & 7);
+    } while (status == Z_OK);
+    inflateEnd(&zs);
+    return {lastStart, end};
+}
+
+std::string rawDeflated(const std::string& plain, int level, int strategy)
+{
+    std::string raw(compressBound(static_cast<uLong>(plain.size())) + 65536, '\0');
+    z_stream zs{};
+    deflateInit2(&zs, level, Z_DEFLATED, -15, 8, strategy);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
+    zs.avail_in = static_cast<uInt>(plain.size());
+    zs.next_out = reinterpret_cast<Bytef*>(raw.data());
+    zs.avail_out = static_cast<uInt>(raw.size());
+    // Small sync-flushed runs put stored, fixed and dynamic blocks side by side.
+    for (std::size_t at = 0; zs.avail_in > 0;) {
+        const uInt run = std::min<uInt>(zs.avail_in, at % 3 == 0 ? 40000 : 7);
+        const uInt left = zs.avail_in - run;
+        zs.avail_in = run;
+        deflate(&zs, left == 0 ? Z_FINISH : Z_SYNC_FLUSH);
+        zs.avail_in = left;
+        at += run;
+    }
+    raw.resize(zs.total_out);
+    deflateEnd(&zs);
+    return raw;
+}
+
+} // namespace
+
+TEST(Codec, BlockWalkFindsTheFinalBlockWhereZlibDoesAndRefusesWhatIsNotWholeBlocks)
+{
+    const std::string mixed = sourceText(300000) + randomBytes(100000) + std::string(70000, 'z');
+    for (const auto& [level, strategy] : std::vector<std::pair<int, int>>{
+             {0, Z_DEFAULT_STRATEGY}, {1, Z_DEFAULT_STRATEGY}, {6, Z_DEFAULT_STRATEGY}, {9, Z_FILTERED},
+             {6, Z_FIXED}, {6, Z_HUFFMAN_ONLY}, {6, Z_RLE}}) {
+        const std::string raw = rawDeflated(mixed, level, strategy);
+        const auto [lastStart, end] = zlibFinalBlock(raw);
+        const auto walk = walkBlocks(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
+        ASSERT_TRUE(walk) << level << " " << strategy;
+        EXPECT_EQ(walk->finalStart, lastStart) << level << " " << strategy;
+        EXPECT_EQ(walk->end, end) << level << " " << strategy;
+    }
+    // Without a final block, the walk ends with the input when a block ends there.
+    const std::string open = zlibFlushed(sourceText(50000), 20000, Z_SYNC_FLUSH);
+    const std::string firstRun = open.substr(2, open.find(std::string("\0\0\xFF\xFF", 4), 2) + 4 - 2);
+    const auto walk = walkBlocks(reinterpret_cast<const unsigned char*>(firstRun.data()), firstRun.size());
+    ASSERT_TRUE(walk);
+    EXPECT_FALSE(walk->finalStart);
+    EXPECT_EQ(walk->end, firstRun.size() * 8);
+    for (std::size_t cut : {1u, 2u, 5u, 100u}) {
+        const std::string shorter = firstRun.substr(0, firstRun.size() - cut);
+        EXPECT_FALSE(walkBlocks(reinterpret_cast<const unsigned char*>(shorter.data()), shorter.size())) << cut;
+    }
+    const unsigned char reserved[] = {0x07, 0x00};
+    EXPECT_FALSE(walkBlocks(reserved, sizeof reserved));
 }
