@@ -28,9 +28,11 @@ bool ConfinedDirectory::openRoot()
         return true;
     if (mkdir(root_.c_str(), 0777) != 0 && errno != EEXIST)
         return false;
-    rootFd_.reset(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!rootFd_)
+    if (rootFd_ = std::make_shared<UniqueFd>(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); !*rootFd_) {
+        rootFd_.reset();
         return false;
+    }
+    pid_ = getpid();
     char* resolved = realpath(root_.c_str(), nullptr);
     rootPath_ = resolved != nullptr ? resolved : cleanDirPath(absolutePath(root_));
     std::free(resolved);
@@ -55,7 +57,8 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
     const bool plain = !parts.empty() && std::none_of(parts.begin(), parts.end(), [](const std::string& part) {
         return part == "." || part == "..";
     });
-    if (plain && followChain(parts, dir)) {
+    const bool chained = plain && followChain(parts, dir);
+    if (chained) {
         leaf = parts.back();
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)
             dirPath += "/" + parts[i];
@@ -67,30 +70,34 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
         for (const std::string& name : walk.names())
             dirPath += "/" + name;
     }
-    // A directory in the place could never be replaced: refused before any byte is written.
-    struct stat status {};
-    if (fstatat(dir, leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
-        return Result::Failed;
-    }
-    pending.dir_.reset(fcntl(dir, F_DUPFD_CLOEXEC, 0));
-    if (!pending.dir_)
+    // A directory in the place is found when the temporary is renamed over it,
+    // which fails as creating the file would: one call less for every member.
+    if (chained)
+        pending.dir_ = dir == rootFd_->get() ? rootFd_ : chain_.back().second;
+    else
+        pending.dir_ = std::make_shared<UniqueFd>(fcntl(dir, F_DUPFD_CLOEXEC, 0));
+    if (!*pending.dir_)
         return Result::Failed;
     // Always a new file, so a link is never written through. A short stem of
     // its own, so that the name fits wherever the member's does.
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = ".mkpkg-" + std::to_string(getpid()) + "-" + std::to_string(++serial_);
-        SignalCleanup::Hold held;
-        fd = openat(pending.dir_.get(), temporary.c_str(), flags, 0600);
+        std::string temporary = ".mkpkg-" + std::to_string(pid_) + "-" + std::to_string(++serial_);
+        // Registered before it exists, so that no signal can come between: the
+        // name is this process's own.
+        pending.cleanupSlot_ = SignalCleanup::add(dirPath + "/" + temporary);
+        fd = openat(pending.dir_->get(), temporary.c_str(), flags, 0600);
         if (fd >= 0) {
             pending.leaf_ = leaf;
             pending.temporary_ = temporary;
-            pending.cleanupSlot_ = SignalCleanup::add(dirPath + "/" + temporary);
             return Result::Ok;
         }
-        if (errno != EEXIST)
+        const int failure = errno;
+        SignalCleanup::release(std::exchange(pending.cleanupSlot_, -1));
+        if (failure != EEXIST) {
+            errno = failure;
             break;
+        }
     }
     pending.dir_.reset();
     return Result::Failed;
@@ -99,7 +106,7 @@ ConfinedDirectory::Result ConfinedDirectory::createFile(const std::string& relat
 bool PendingFile::commit()
 {
     // No fsync: the promise is a whole member after an interrupt, not after a power cut.
-    if (renameat(dir_.get(), temporary_.c_str(), dir_.get(), leaf_.c_str()) != 0) {
+    if (renameat(dir_->get(), temporary_.c_str(), dir_->get(), leaf_.c_str()) != 0) {
         const int failure = errno;
         discard();
         errno = failure;
@@ -114,7 +121,7 @@ bool PendingFile::commit()
 void PendingFile::discard()
 {
     if (!temporary_.empty())
-        unlinkat(dir_.get(), temporary_.c_str(), 0);
+        unlinkat(dir_->get(), temporary_.c_str(), 0);
     temporary_.clear();
     SignalCleanup::release(std::exchange(cleanupSlot_, -1));
     dir_.reset();
@@ -128,16 +135,16 @@ bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& 
         ++keep;
     dropChain(keep);
     for (std::size_t i = keep; i < directories; ++i) {
-        const int parent = chain_.empty() ? rootFd_.get() : chain_.back().second.get();
+        const int parent = chain_.empty() ? rootFd_->get() : chain_.back().second->get();
         const char* name = parts[i].c_str();
         int opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (opened < 0 && errno == ENOENT && mkdirat(parent, name, 0777) == 0)
             opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (opened < 0)
             return false;
-        chain_.emplace_back(parts[i], UniqueFd(opened));
+        chain_.emplace_back(parts[i], std::make_shared<UniqueFd>(opened));
     }
-    dir = chain_.size() == directories && directories > 0 ? chain_.back().second.get() : rootFd_.get();
+    dir = chain_.size() == directories && directories > 0 ? chain_.back().second->get() : rootFd_->get();
     return true;
 }
 
@@ -150,7 +157,7 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
 {
     if (!openRoot())
         return Result::Failed;
-    walk.start(rootFd_.get());
+    walk.start(rootFd_->get());
     std::deque<std::string> pending;
     for (std::string& part : pathComponents(relative))
         pending.push_back(std::move(part));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,7 +26,7 @@ public:
 
 private:
     friend class ConfinedDirectory;
-    UniqueFd dir_;
+    std::shared_ptr<const UniqueFd> dir_; // shared with the directory it was made in
     std::string leaf_;
     std::string temporary_; // a name in dir_
     int cleanupSlot_ = -1;
@@ -101,9 +102,10 @@ private:
 
     std::string root_;
     std::string rootPath_; // absolute and canonical, to judge absolute link texts
-    UniqueFd rootFd_;
+    std::shared_ptr<UniqueFd> rootFd_;
     // The directories below the root opened for the previous plain name, each
     // with its name: names come sorted, so most share all of them.
-    std::vector<std::pair<std::string, UniqueFd>> chain_;
+    std::vector<std::pair<std::string, std::shared_ptr<UniqueFd>>> chain_;
     unsigned serial_ = 0; // numbers the temporaries this process makes here
+    pid_t pid_ = 0;
 };

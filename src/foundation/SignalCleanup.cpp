@@ -1,5 +1,6 @@
 #include "foundation/SignalCleanup.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <unistd.h>
@@ -14,7 +15,8 @@ constexpr std::size_t kPathSize = 4096;
 const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // The handler reads a slot only while its flag is set, and the flag is set only
-// after the path is complete; both change with the cleanup signals blocked.
+// after the path is complete (a signal fence keeps the compiler to that order);
+// only the main thread registers, so no signal needs to be held back for it.
 char paths[kSlots][kPathSize];
 volatile sig_atomic_t inUse[kSlots];
 // The terminal a progress line is shown on, for the handler to erase it; -1 while none is.
@@ -63,11 +65,11 @@ int add(const std::string& path)
 {
     if (path.size() >= kPathSize)
         return -1;
-    Hold held;
     installHandlers();
     for (int slot = 0; slot < kSlots; ++slot) {
         if (!inUse[slot]) {
             std::memcpy(paths[slot], path.c_str(), path.size() + 1);
+            std::atomic_signal_fence(std::memory_order_seq_cst);
             inUse[slot] = 1;
             return slot;
         }
@@ -86,7 +88,6 @@ void release(int slot)
 {
     if (slot < 0 || slot >= kSlots)
         return;
-    Hold held;
     inUse[slot] = 0;
 }
 
