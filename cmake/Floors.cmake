@@ -21,7 +21,7 @@ endfunction()
 
 mkpkg_floor(foundation
   SOURCES AtomicFile.cpp ByteSink.cpp ConfinedDirectory.cpp Cpus.cpp DirectoryListing.cpp LockFile.cpp Path.cpp
-    PathText.cpp PrivateFile.cpp QTx.cpp Release.cpp SiblingOpener.cpp SignalCleanup.cpp TerminalText.cpp Text.cpp
+    JobLane.cpp PathText.cpp PrivateFile.cpp QTx.cpp Release.cpp SiblingOpener.cpp SignalCleanup.cpp TerminalText.cpp Text.cpp
   LIBRARIES Threads::Threads)
 target_include_directories(floor_foundation PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # The codec libraries are the package floor's own: nothing above it sees them.

@@ -106,12 +106,27 @@ TEST_F(Cli, ExtractFollowsOnlyLinksThatStayInsideTmp)
     EXPECT_EQ(get("tmp/after.c"), "later members still come");
 }
 
-// A name that ends in "/" makes its directory, which no file can take; extraction stops there.
+// A name that ends in "/" makes its directory, which no file can take; extraction stops there,
+// as it does at a name whose way down meets a file.
 TEST_F(Cli, ExtractStopsAtAMemberNamedLikeADirectory)
 {
     putPackage("pkg", {{"a/", "", false, kTime}, {"b.c", "B", false, kTime}});
     EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/a/ for writing")));
     EXPECT_EQ(tree(), (std::set<std::string>{"pkg", "tmp/", "tmp/a/"}));
+
+    // Members are written ahead on a second thread, yet a member meets the places
+    // of those before it as they are once they are in place: here a file, then a
+    // file that replaced a link to a directory.
+    putPackage("pkg", {{"d", "D", false, kTime}, {"d/x", "X", false, kTime}, {"e.c", "E", false, kTime}});
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/d/x for writing")));
+    EXPECT_EQ(get("tmp/d"), "D");
+    EXPECT_FALSE(has("tmp/e.c"));
+    put("tmp/real/placeholder", "");
+    ASSERT_EQ(symlink("real", at("tmp/link").c_str()), 0);
+    putPackage("pkg", {{"link", "L", false, kTime}, {"link/y", "Y", false, kTime}});
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/link/y for writing")));
+    EXPECT_EQ(get("tmp/link"), "L");
+    EXPECT_FALSE(has("tmp/real/y"));
 }
 
 // No writer makes a table whose members overlap or run past the end: such a

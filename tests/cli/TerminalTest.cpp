@@ -76,7 +76,9 @@ TEST_F(Terminal, ProgressLineGivesWayToMessagesAndIsErasedAtTheEnd)
     const ts::TerminalRun run = process->wait();
     EXPECT_EQ(run.status, 0);
 
-    const std::string line = kProg + ": 0/6 003 files, 0/2 MB, ";
+    // Bytes count as they are written, files as they are renamed into place: the
+    // copy may run ahead of the files, so the bytes shown are not pinned down.
+    const std::string line = kProg + ": 0/6 003 files, ";
     const std::size_t shown = run.screen.find(line);
     ASSERT_NE(shown, std::string::npos) << run.screen.substr(run.screen.size() - 400);
     // The message that interrupts the line erases it first.
@@ -86,7 +88,7 @@ TEST_F(Terminal, ProgressLineGivesWayToMessagesAndIsErasedAtTheEnd)
     EXPECT_EQ(run.screen.find('\n', shown), message + evil.size() + 1);
     EXPECT_TRUE(messagesStartLines(run.screen));
     // The last member brought the line back; the end took it away.
-    const std::size_t last = run.screen.rfind(kProg + ": 1/6 003 files, 1/2 MB, ");
+    const std::size_t last = run.screen.rfind(kProg + ": 1/6 003 files, ");
     ASSERT_NE(last, std::string::npos);
     EXPECT_EQ(run.screen.find('\n', last), std::string::npos);
     EXPECT_TRUE(run.screen.ends_with(kErase));
