@@ -27,7 +27,7 @@ target_include_directories(floor_foundation PRIVATE ${CMAKE_BINARY_DIR}/generate
 # The codec libraries are the package floor's own: nothing above it sees them.
 mkpkg_floor(package USES foundation
   SOURCES Archive.cpp BlockWalker.cpp CompressedPackage.cpp Deflater.cpp FileMember.cpp Inflater.cpp LibraryOnly.cpp
-    PackageReader.cpp PackageWriter.cpp PieceCompressor.cpp PieceDecoder.cpp ReusablePieces.cpp StrictChecker.cpp
+    PackageReader.cpp PackageWriter.cpp PieceCompressor.cpp PieceDecoder.cpp PieceInflater.cpp ReusablePieces.cpp StrictChecker.cpp
     TableReader.cpp
   LIBRARIES ZLIB::ZLIB PkgConfig::LIBDEFLATE PkgConfig::ISAL Threads::Threads)
 mkpkg_floor(macros USES foundation

@@ -11,22 +11,14 @@
 #include <zlib.h>
 
 #include "foundation/Cpus.h"
+#include "package/PieceInflater.h"
+#include "package/StreamChecks.h"
 #include "package/StrictChecker.h"
 
 namespace {
 
 constexpr std::size_t kBufferSize = 128 * 1024;
 constexpr std::size_t kZlibHeaderSize = 2;
-// Our writer ends every piece but the last with this empty stored block.
-constexpr unsigned char kEmptyStoredBlock[4] = {0x00, 0x00, 0xFF, 0xFF};
-
-// The header checks zlib's inflate makes for a stream with the default 32 KiB
-// window: the header's check bits, the deflate method, a window of at most
-// 32 KiB, no preset dictionary.
-bool acceptableHeader(unsigned char cmf, unsigned char flg)
-{
-    return (cmf * 256u + flg) % 31 == 0 && (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && !(flg & 0x20);
-}
 
 // Where the next empty stored block after `from` in `block` ends, also one that
 // began in the last bytes of the block before (`carried`).
@@ -38,10 +30,10 @@ std::optional<std::size_t> nextMarkerEnd(const unsigned char* block, std::size_t
         const std::size_t head = std::min<std::size_t>(3, size);
         std::memcpy(seam, carried, carriedSize);
         std::memcpy(seam + carriedSize, block, head);
-        if (auto* at = static_cast<unsigned char*>(memmem(seam, carriedSize + head, kEmptyStoredBlock, 4)))
+        if (const unsigned char* at = findEmptyStoredBlock(seam, carriedSize + head))
             return static_cast<std::size_t>(at - seam) + 4 - carriedSize;
     }
-    if (auto* at = static_cast<const unsigned char*>(memmem(block + from, size - from, kEmptyStoredBlock, 4)))
+    if (const unsigned char* at = findEmptyStoredBlock(block + from, size - from))
         return static_cast<std::size_t>(at - block) + 4;
     return std::nullopt;
 }
@@ -103,7 +95,7 @@ public:
             const std::size_t size = static_cast<std::size_t>(got);
             std::size_t used = 0;
             if (offset_ == from_) {
-                if (size < kZlibHeaderSize || !acceptableHeader(input_[0], input_[1]))
+                if (size < kZlibHeaderSize || !acceptableZlibHeader(input_[0], input_[1]))
                     return Inflated::Damaged;
                 record(from_ + kZlibHeaderSize);
             }
@@ -117,7 +109,7 @@ public:
                 const std::size_t header = offset_ == from_ && used == 0 ? kZlibHeaderSize : 0;
                 checker_.bytes(input_.data() + used + header, cut - used - header);
                 used = cut;
-                if (marker && betweenBlocks())
+                if (marker && betweenBlocks(*state_))
                     record(offset_ + cut);
             }
             carry(size);
@@ -165,15 +157,6 @@ private:
         return std::nullopt;
     }
 
-    // After every bit given was used: a block ends here and the next one has not
-    // begun (ISA-L may have gone on to look for its header, with no bit of it read).
-    bool betweenBlocks() const
-    {
-        const bool atHeader = state_->block_state == ISAL_BLOCK_NEW_HDR || state_->block_state == ISAL_BLOCK_HDR;
-        return atHeader && state_->avail_in == 0 && state_->read_in_length == 0 && state_->tmp_in_size == 0 &&
-               state_->tmp_out_valid == state_->tmp_out_processed;
-    }
-
     void record(std::uint64_t packed)
     {
         if (produced_ > 0)
@@ -203,11 +186,34 @@ private:
     std::uint64_t produced_ = 0;
 };
 
+// Drops the first bytes put, which went out already, and passes on the rest.
+class SkipSink : public ByteSink {
+public:
+    SkipSink(ByteSink& next, std::uint64_t skip) : next_(next), skip_(skip) {}
+    bool put(const unsigned char* data, std::size_t size) override
+    {
+        const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, size));
+        skip_ -= skipped;
+        return skipped == size || next_.put(data + skipped, size - skipped);
+    }
+
+private:
+    ByteSink& next_;
+    std::uint64_t skip_;
+};
+
 } // namespace
 
 Inflated inflatePayload(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out, PieceIndex* pieces)
 {
+    std::uint64_t emitted = 0;
+    if (std::optional<Inflated> done = inflatePieces(fd, from, expectedLength, out, pieces, emitted))
+        return *done;
+    // Front to back from the start: what went out already is made again, and dropped.
+    if (pieces != nullptr)
+        *pieces = PieceIndex();
+    SkipSink rest(out, emitted);
     // With one CPU, a thread would only add switching to the same work.
     StrictChecker checker(usableCpus() >= 2);
-    return IsalInflater(fd, from, expectedLength, pieces, checker).run(out);
+    return IsalInflater(fd, from, expectedLength, pieces, checker).run(rest);
 }
