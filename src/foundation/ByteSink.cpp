@@ -1,5 +1,6 @@
 #include "foundation/ByteSink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -90,4 +91,22 @@ CopyResult copyRange(int fd, std::uint64_t offset, std::uint64_t size, ByteSink&
         size -= want;
     }
     return CopyResult::Ok;
+}
+
+std::uint64_t copyInKernel(int in, std::uint64_t offset, std::uint64_t size, int out,
+                           const std::function<void(std::size_t)>& copied)
+{
+    // In blocks, so that a progress line moves during a large member.
+    constexpr std::size_t kBlock = 4 * 1024 * 1024;
+    std::uint64_t done = 0;
+    while (done < size) {
+        loff_t from = static_cast<loff_t>(offset + done);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, size - done));
+        const ssize_t got = copy_file_range(in, &from, out, nullptr, want, 0);
+        if (got <= 0)
+            break;
+        done += static_cast<std::uint64_t>(got);
+        copied(static_cast<std::size_t>(got));
+    }
+    return done;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,3 +56,11 @@ CopyResult copyBytes(FILE* in, std::uint64_t size, ByteSink& out, std::string& r
 CopyResult copyRange(FILE* in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);
 // The same from the file open as `in`.
 CopyResult copyRange(int in, std::uint64_t offset, std::uint64_t size, ByteSink& out, std::string& readFailure);
+
+// Copies up to `size` bytes at `offset` of the file open as `in` to the file open
+// as `out`, at its own offset, inside the kernel (copy_file_range), telling
+// `copied` of each block. Returns how many bytes it copied: it stops early, with
+// nothing reported, wherever the files or the system do not allow it or a call
+// fails, and the caller copies the rest its own way, which reports any error.
+std::uint64_t copyInKernel(int in, std::uint64_t offset, std::uint64_t size, int out,
+                           const std::function<void(std::size_t)>& copied);

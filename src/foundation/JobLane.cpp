@@ -5,16 +5,7 @@
 
 #include "foundation/Cpus.h"
 
-JobLane::JobLane()
-{
-    if (usableCpus() < 2)
-        return;
-    try {
-        thread_ = std::thread([this] { runWorker(); });
-    } catch (const std::system_error&) {
-        // No thread: the jobs run on the caller's, in wait().
-    }
-}
+JobLane::JobLane() : threaded_(usableCpus() >= 2) {}
 
 JobLane::~JobLane()
 {
@@ -24,7 +15,7 @@ JobLane::~JobLane()
         }
         stopping_ = true;
     }
-    changed_.notify_all();
+    workAdded_.notify_all();
     if (thread_.joinable())
         thread_.join();
 }
@@ -32,10 +23,21 @@ JobLane::~JobLane()
 std::size_t JobLane::submit(std::function<void()> job)
 {
     std::lock_guard lock(mutex_);
+    // Started only once a second job comes: a single one runs inside wait().
+    if (threaded_ && !thread_.joinable() && !queue_.empty()) {
+        threaded_ = false;
+        try {
+            thread_ = std::thread([this] { runWorker(); });
+        } catch (const std::system_error&) {
+            // No thread: the jobs run on the caller's, in wait().
+        }
+    }
     const std::size_t ticket = done_.size();
     done_.push_back(false);
     queue_.emplace_back(ticket, std::move(job));
-    changed_.notify_all();
+    // Each wake-up is a system call and a switch: only an idle worker is woken.
+    if (workerIdle_)
+        workAdded_.notify_one();
     return ticket;
 }
 
@@ -45,14 +47,16 @@ void JobLane::wait(std::size_t ticket, const std::function<void()>& idle)
     while (!done_[ticket]) {
         if (runQueued(lock))
             continue;
+        awaited_ = ticket;
         if (!idle) {
-            changed_.wait(lock);
-        } else if (changed_.wait_for(lock, std::chrono::milliseconds(50)) == std::cv_status::timeout) {
+            jobDone_.wait(lock);
+        } else if (jobDone_.wait_for(lock, std::chrono::milliseconds(50)) == std::cv_status::timeout) {
             lock.unlock();
             idle();
             lock.lock();
         }
     }
+    awaited_ = kNone;
 }
 
 // Runs the oldest queued job on this thread, if there is one.
@@ -66,7 +70,8 @@ bool JobLane::runQueued(std::unique_lock<std::mutex>& lock)
     job();
     lock.lock();
     done_[ticket] = true;
-    changed_.notify_all();
+    if (ticket == awaited_)
+        jobDone_.notify_one();
     return true;
 }
 
@@ -74,7 +79,9 @@ void JobLane::runWorker()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        workerIdle_ = true;
+        workAdded_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        workerIdle_ = false;
         if (stopping_)
             return;
         runQueued(lock);

@@ -29,10 +29,14 @@ private:
     bool runQueued(std::unique_lock<std::mutex>& lock);
     void runWorker();
 
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable workAdded_, jobDone_;
     std::deque<std::pair<std::size_t, std::function<void()>>> queue_;
     std::vector<bool> done_;
-    bool stopping_ = false;
+    std::size_t awaited_ = kNone; // the job the caller waits for
+    bool threaded_;            // a worker may still be started
+    bool workerIdle_ = false, stopping_ = false;
     std::thread thread_;
 };

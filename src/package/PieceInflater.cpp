@@ -34,7 +34,7 @@ constexpr std::size_t kInFlight = 2;
 struct Run {
     std::uint64_t packedEnd = 0; // file offset just after it
     PackedBytes packed;          // with PieceDecoder::kSuffixRoom to spare
-    std::unique_ptr<unsigned char[]> plain = std::make_unique_for_overwrite<unsigned char[]>(kPlainRoom);
+    PackedBytes plain;           // its size is the room ISA-L was given
     std::size_t produced = 0;
     bool last = false;
     // Set by the job:
@@ -80,22 +80,22 @@ void inflateRun(Run& run, Tools& tools)
     const std::size_t size = run.packed.size();
     state.next_in = run.packed.data();
     state.avail_in = static_cast<std::uint32_t>(size);
-    state.next_out = run.plain.get();
-    state.avail_out = static_cast<std::uint32_t>(kPlainRoom);
+    state.next_out = run.plain.data();
+    state.avail_out = static_cast<std::uint32_t>(run.plain.size());
     std::uint32_t before;
     do {
         before = state.avail_in;
         if (isal_inflate(&state) != ISAL_DECOMP_OK)
             return;
     } while (state.block_state != ISAL_BLOCK_FINISH && state.avail_in > 0 && state.avail_in < before);
-    run.produced = kPlainRoom - state.avail_out;
+    run.produced = run.plain.size() - state.avail_out;
     if (run.produced > kMaxPlain || (run.last ? state.block_state != ISAL_BLOCK_FINISH : !betweenBlocks(state)))
         return;
     // libdeflate also proves that the last run's final block ends in its last
     // byte. It decodes over ISA-L's bytes: a stream it accepts has one decoding.
     if (!tools.decoder.decode(run.packed.data(), size,
                               run.last ? PieceDecoder::End::Final : PieceDecoder::End::BetweenBlocks,
-                              run.plain.get(), run.produced))
+                              run.plain.data(), run.produced))
         return;
     run.print = fingerprint(run.packed.data(), size);
     run.sound = true;
@@ -128,6 +128,11 @@ public:
             std::unique_ptr<Run> run = spare();
             if (!cut(*run, offset, deflateEnd, carried))
                 return std::nullopt;
+            // A small payload gets small buffers: no run makes more than all of it.
+            const std::size_t room =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kPlainRoom, expectedLength_ + kPlainRoom - kMaxPlain));
+            run->plain.reserve(room);
+            run->plain.resize(room);
             window_.push_back(std::move(run));
             Run& queued = *window_.back();
             queued.job = lane_.submit([this, &queued] { inflateJob(queued); });
@@ -157,9 +162,12 @@ private:
     // data; false when no cut comes within a piece's size.
     bool cut(Run& run, std::uint64_t& offset, std::uint64_t deflateEnd, std::vector<unsigned char>& carried)
     {
-        unsigned char* data = run.packed.reserve(kMaxPacked + kReadSize + PieceDecoder::kSuffixRoom);
+        const std::uint64_t left = carried.size() + (deflateEnd - offset);
+        unsigned char* data = run.packed.reserve(
+            static_cast<std::size_t>(std::min<std::uint64_t>(kMaxPacked + kReadSize, left)) + PieceDecoder::kSuffixRoom);
         std::size_t size = carried.size(), scanned = 0;
-        std::memcpy(data, carried.data(), carried.size());
+        if (!carried.empty())
+            std::memcpy(data, carried.data(), carried.size());
         carried.clear();
         for (;;) {
             const std::size_t from = scanned >= 3 ? scanned - 3 : 0;
@@ -211,9 +219,9 @@ private:
             throw std::bad_alloc();
         if (!run->sound || run->produced > expectedLength_ - emitted_)
             return std::nullopt;
-        if (!out_.put(run->plain.get(), run->produced))
+        if (!out_.put(run->plain.data(), run->produced))
             return Inflated::WriteError;
-        adler_ = libdeflate_adler32(adler_, run->plain.get(), run->produced);
+        adler_ = libdeflate_adler32(adler_, run->plain.data(), run->produced);
         emitted_ += run->produced;
         finished_ = run->last;
         if (pieces_ != nullptr && !run->last) {
