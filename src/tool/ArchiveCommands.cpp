@@ -93,10 +93,12 @@ int listArchive(Session& session)
     for (const ArchiveChunk2& member : srcArchive.members()) {
         time_t time = member.time;
         char stamp[64] = "";
-        if (const char* text = std::ctime(&time)) {
-            std::snprintf(stamp, sizeof stamp, "%s", text);
+        // ctime's text, without ctime's look at the time zone file for every member.
+        struct tm local {};
+        if (localtime_r(&time, &local) != nullptr && asctime_r(&local, stamp) != nullptr)
             stamp[std::strcspn(stamp, "\n")] = '\0';
-        }
+        else
+            stamp[0] = '\0';
         std::printf("%s  %8lu  %s  %s\n", member.readOnly ? "ro" : "rw", static_cast<unsigned long>(member.size), stamp,
                     toTerminal ? TerminalText::escaped(member.name).c_str() : member.name.c_str());
         total += member.size;
