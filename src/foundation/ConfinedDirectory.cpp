@@ -18,6 +18,15 @@ namespace {
 
 constexpr int kMaxLinks = 40;
 
+// The first `count` parts joined by "/".
+std::string joinedParts(const std::vector<std::string>& parts, std::size_t count)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < count; ++i)
+        joined += (i == 0 ? "" : "/") + parts[i];
+    return joined;
+}
+
 } // namespace
 
 ConfinedDirectory::ConfinedDirectory(std::string root) : root_(std::move(root)) {}
@@ -127,6 +136,16 @@ void PendingFile::discard()
     dir_.reset();
 }
 
+void ConfinedDirectory::removeDirectoriesMadeAfter(std::size_t kept)
+{
+    // By the names the walks took through real directories, never through links.
+    dropChain(0);
+    while (made_.size() > kept) {
+        unlinkat(rootFd_->get(), made_.back().c_str(), AT_REMOVEDIR);
+        made_.pop_back();
+    }
+}
+
 bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& dir)
 {
     const std::size_t directories = parts.size() - 1;
@@ -138,8 +157,10 @@ bool ConfinedDirectory::followChain(const std::vector<std::string>& parts, int& 
         const int parent = chain_.empty() ? rootFd_->get() : chain_.back().second->get();
         const char* name = parts[i].c_str();
         int opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (opened < 0 && errno == ENOENT && mkdirat(parent, name, 0777) == 0)
+        if (opened < 0 && errno == ENOENT && mkdirat(parent, name, 0777) == 0) {
+            made_.push_back(joinedParts(parts, i + 1));
             opened = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
         if (opened < 0)
             return false;
         chain_.emplace_back(parts[i], std::make_shared<UniqueFd>(opened));
@@ -178,8 +199,12 @@ ConfinedDirectory::Result ConfinedDirectory::locate(const std::string& relative,
             return Result::Ok;
         }
         int dir = openat(walk.current(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (dir < 0 && errno == ENOENT && mkdirat(walk.current(), part.c_str(), 0777) == 0)
+        if (dir < 0 && errno == ENOENT && mkdirat(walk.current(), part.c_str(), 0777) == 0) {
+            std::vector<std::string> names = walk.names();
+            names.push_back(part);
+            made_.push_back(joinedParts(names, names.size()));
             dir = openat(walk.current(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
         if (dir >= 0) {
             walk.enter(dir, std::move(part));
             continue;

@@ -54,6 +54,12 @@ public:
     // directory is in the way, the name ends at a directory or in "/").
     Result createFile(const std::string& relative, int& fd, PendingFile& pending);
 
+    // How many directories createFile has made so far.
+    std::size_t directoriesMade() const { return made_.size(); }
+    // Removes, newest first, the directories made after the first `kept`, as far
+    // as they are empty: those made for files that were then not kept.
+    void removeDirectoriesMadeAfter(std::size_t kept);
+
 private:
     // The directories opened from the root down; the root's descriptor is not owned.
     class Walk {
@@ -106,6 +112,7 @@ private:
     // The directories below the root opened for the previous plain name, each
     // with its name: names come sorted, so most share all of them.
     std::vector<std::pair<std::string, std::shared_ptr<UniqueFd>>> chain_;
+    std::vector<std::string> made_; // directories made, below the root, oldest first
     unsigned serial_ = 0; // numbers the temporaries this process makes here
     pid_t pid_ = 0;
 };

@@ -9,8 +9,9 @@ namespace SignalCleanup {
 
 namespace {
 
-// A command holds at most a lock, the lock's link source and one temporary at a time.
-constexpr int kSlots = 8;
+// A command holds at most a lock, the lock's link source and one package
+// temporary, or an extraction's members written ahead (32) at a time.
+constexpr int kSlots = 64;
 constexpr std::size_t kPathSize = 4096;
 const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 

@@ -119,6 +119,7 @@ struct Outgoing {
     PendingFile pending;
     int fd = -1;
     std::size_t job = 0;
+    std::size_t directoriesMade = 0; // by the time its file was created
     // Set by the job:
     bool filled = false;
     CopyResult copied = CopyResult::Ok;
@@ -199,11 +200,13 @@ int extractArchive(Session& session)
     // Declared after the window, so that every job has ended before the window goes.
     JobLane lane;
     enum class Next { Go, Stop, Fatal };
+    std::size_t directoriesKept = 0; // made for the members settled so far, or for the one that failed
     // Finishes the oldest member: the same messages, in the same order, as one
     // member after another would give.
     auto settle = [&]() {
         std::unique_ptr<Outgoing> out = std::move(window.front());
         window.pop_front();
+        directoriesKept = out->directoriesMade;
         if (!out->refusal.empty()) {
             session.report.error(out->refusal);
             return Next::Go;
@@ -244,6 +247,7 @@ int extractArchive(Session& session)
         out->member = &member;
         // Written beside its place and renamed into it: an interrupt leaves the old file or the whole member.
         ConfinedDirectory::Result created = tmp.createFile(member.name, out->fd, out->pending);
+        out->directoriesMade = tmp.directoriesMade();
         if (created == ConfinedDirectory::Result::Outside) {
             out->refusal = "refusing to extract " + member.name + ": it leads outside tmp/";
             window.push_back(std::move(out));
@@ -252,6 +256,7 @@ int extractArchive(Session& session)
         if (created == ConfinedDirectory::Result::Failed) {
             if ((next = settleAll()) == Next::Go) {
                 session.report.error("can't open tmp/" + member.name + " for writing");
+                directoriesKept = out->directoriesMade;
                 next = Next::Stop;
             }
             break;
@@ -282,5 +287,14 @@ int extractArchive(Session& session)
     }
     if (next == Next::Go)
         next = settleAll();
+    if (next != Next::Go) {
+        // Members written ahead of the stop go, and so do the directories made
+        // for them: what is left is what one member after another leaves.
+        for (const auto& out : window)
+            if (out->refusal.empty())
+                lane.wait(out->job);
+        window.clear();
+        tmp.removeDirectoriesMadeAfter(directoriesKept);
+    }
     return next == Next::Fatal ? 1 : 0;
 }

@@ -127,6 +127,12 @@ TEST_F(Cli, ExtractStopsAtAMemberNamedLikeADirectory)
     EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/link/y for writing")));
     EXPECT_EQ(get("tmp/link"), "L");
     EXPECT_FALSE(has("tmp/real/y"));
+    // A directory in the place stops it too; nothing is made for the members after.
+    put("tmp/place/kept", "");
+    putPackage("pkg", {{"place", "P", false, kTime}, {"later/deep/f.c", "F", false, kTime}});
+    EXPECT_TRUE(outcomeIs(run({"-x", "pkg"}), 0, "", diag("error", "can't open tmp/place for writing")));
+    EXPECT_FALSE(has("tmp/later"));
+    EXPECT_EQ(get("tmp/place/kept"), "");
 }
 
 // No writer makes a table whose members overlap or run past the end: such a

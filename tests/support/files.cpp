@@ -88,10 +88,16 @@ int64_t fileMtime(const std::string& path)
 
 std::set<std::string> listTree(const std::string& dir)
 {
+    // A link is listed as the place it leads to. A file the program removes
+    // while the tree is read (a temporary, a lock) is left out, never thrown over.
     std::set<std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        const std::string rel = fs::relative(entry.path(), dir).string();
-        entries.insert(entry.is_directory() && !entry.is_symlink() ? rel + "/" : rel);
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(dir, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        std::error_code gone;
+        const std::string rel = fs::relative(it->path(), dir, gone).string();
+        if (!gone)
+            entries.insert(it->is_directory(gone) && !it->is_symlink(gone) ? rel + "/" : rel);
     }
     return entries;
 }
