@@ -186,7 +186,8 @@ private:
     std::uint64_t produced_ = 0;
 };
 
-// Drops the first bytes put, which went out already, and passes on the rest.
+// Drops the first bytes put, which went out already, noting their Adler-32, and
+// passes on the rest.
 class SkipSink : public ByteSink {
 public:
     SkipSink(ByteSink& next, std::uint64_t skip) : next_(next), skip_(skip) {}
@@ -194,26 +195,32 @@ public:
     {
         const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, size));
         skip_ -= skipped;
+        if (skipped > 0)
+            adler_ = static_cast<std::uint32_t>(adler32(adler_, data, static_cast<uInt>(skipped)));
         return skipped == size || next_.put(data + skipped, size - skipped);
     }
+    std::uint32_t adler() const { return adler_; }
 
 private:
     ByteSink& next_;
     std::uint64_t skip_;
+    std::uint32_t adler_ = 1;
 };
 
 } // namespace
 
 Inflated inflatePayload(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out, PieceIndex* pieces)
 {
-    std::uint64_t emitted = 0;
+    Emitted emitted;
     if (std::optional<Inflated> done = inflatePieces(fd, from, expectedLength, out, pieces, emitted))
         return *done;
     // Front to back from the start: what went out already is made again, and dropped.
     if (pieces != nullptr)
         *pieces = PieceIndex();
-    SkipSink rest(out, emitted);
+    SkipSink rest(out, emitted.bytes);
     // With one CPU, a thread would only add switching to the same work.
     StrictChecker checker(usableCpus() >= 2);
-    return IsalInflater(fd, from, expectedLength, pieces, checker).run(rest);
+    const Inflated result = IsalInflater(fd, from, expectedLength, pieces, checker).run(rest);
+    // The bytes that went out the first way must be those this way made.
+    return result == Inflated::Ok && rest.adler() != emitted.adler ? Inflated::Damaged : result;
 }

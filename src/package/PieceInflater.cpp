@@ -104,7 +104,7 @@ void inflateRun(Run& run, Tools& tools)
 class PieceReader {
 public:
     PieceReader(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out, PieceIndex* pieces,
-                std::uint64_t& emitted)
+                Emitted& emitted)
         : fd_(fd), from_(from), expectedLength_(expectedLength), out_(out), pieces_(pieces), emitted_(emitted)
     {
     }
@@ -143,7 +143,7 @@ public:
         while (!window_.empty())
             if (std::optional<Inflated> stop = settle(); stop != Inflated::Ok)
                 return stop;
-        if (!finished_ || emitted_ != expectedLength_ || adler_ != loadBig32(trailer))
+        if (!finished_ || emitted_.bytes != expectedLength_ || emitted_.adler != loadBig32(trailer))
             return std::nullopt;
         return Inflated::Ok;
     }
@@ -200,6 +200,9 @@ private:
 
     void inflateJob(Run& run)
     {
+        // A run's buffers are used again: nothing of the last use may stand.
+        run.sound = run.outOfMemory = false;
+        run.produced = 0;
         try {
             std::unique_ptr<Tools> tools = shelf_.take();
             inflateRun(run, *tools);
@@ -217,16 +220,16 @@ private:
         lane_.wait(run->job);
         if (run->outOfMemory)
             throw std::bad_alloc();
-        if (!run->sound || run->produced > expectedLength_ - emitted_)
+        if (!run->sound || run->produced > expectedLength_ - emitted_.bytes)
             return std::nullopt;
         if (!out_.put(run->plain.data(), run->produced))
             return Inflated::WriteError;
-        adler_ = libdeflate_adler32(adler_, run->plain.data(), run->produced);
-        emitted_ += run->produced;
+        emitted_.adler = libdeflate_adler32(emitted_.adler, run->plain.data(), run->produced);
+        emitted_.bytes += run->produced;
         finished_ = run->last;
         if (pieces_ != nullptr && !run->last) {
-            pieces_->record(run->packedEnd, emitted_);
-            pieces_->prove(emitted_, run->print);
+            pieces_->record(run->packedEnd, emitted_.bytes);
+            pieces_->prove(emitted_.bytes, run->print);
         }
         spare_.push_back(std::move(run));
         return Inflated::Ok;
@@ -236,8 +239,7 @@ private:
     const std::uint64_t from_, expectedLength_;
     ByteSink& out_;
     PieceIndex* pieces_;
-    std::uint64_t& emitted_;
-    std::uint32_t adler_ = 1;
+    Emitted& emitted_;
     bool finished_ = false; // the last run put out ended with the final block
     Shelf shelf_;
     std::deque<std::unique_ptr<Run>> window_;
@@ -249,7 +251,7 @@ private:
 } // namespace
 
 std::optional<Inflated> inflatePieces(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out,
-                                      PieceIndex* pieces, std::uint64_t& emitted)
+                                      PieceIndex* pieces, Emitted& emitted)
 {
     return PieceReader(fd, from, expectedLength, out, pieces, emitted).read();
 }

@@ -18,9 +18,15 @@
 #include "package/Inflater.h"
 #include "package/PieceIndex.h"
 
+// The plain bytes already put when the stream is to be read the other way.
+struct Emitted {
+    std::uint64_t bytes = 0;
+    std::uint32_t adler = 1; // their Adler-32, for the other way to match
+};
+
 // Inflates the zlib stream from file offset `from` to the end of the file open as
 // `fd` into `out` (see inflatePayload for `expectedLength` and `pieces`). Ok or
 // WriteError once decided; nothing when the stream is to be read the other way,
-// `emitted` then telling how many plain bytes were already put, all of them right.
+// after the plain bytes `emitted` tells of.
 std::optional<Inflated> inflatePieces(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out,
-                                      PieceIndex* pieces, std::uint64_t& emitted);
+                                      PieceIndex* pieces, Emitted& emitted);

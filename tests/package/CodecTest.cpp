@@ -167,6 +167,10 @@ TEST(Codec, PiecedStreamInflatesWithZlibStaysCloseInSizeAndDoesNotDependOnThread
         // The first piece ends in stored blocks, after compressed ones, and the second starts with them.
         {"text then noise", text.substr(0, kPiece / 2) + noise},
         {"long runs", std::string(2 * kPiece + 17, 'a') + std::string(kPiece, '\0')},
+        // Noise is stored in blocks of 65 535 bytes: one whose last byte is 0, before
+        // the next one's header (00 FF FF 00 00), looks like a piece's end, after
+        // pieces enough that the reader's buffers have been used before.
+        {"a piece's end inside a piece", text.substr(0, 3 * kPiece) + noise.substr(0, 3 * 65535 - 1) + '\0' + noise},
     };
     for (const auto& [name, plain] : cases) {
         SCOPED_TRACE(name);
