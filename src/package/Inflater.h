@@ -18,8 +18,9 @@ enum class Inflated {
 // file open as `fd` into `out`. The sink never receives a byte past
 // `expectedLength`; damage found part-way still makes the result Damaged, after
 // what came before it was put, so a caller acts on the bytes only once Ok is
-// returned. ISA-L makes the plain bytes; every piece is also decoded by zlib's
-// rules, on a second thread where one can start. When `pieces` is given, it
-// receives every boundary between pieces the stream was found to have.
+// returned. ISA-L makes the plain bytes and every piece is also decoded by
+// zlib's rules: our writer's pieces each on its own, on two threads where they
+// can start (PieceInflater.h), any other stream front to back. When `pieces` is
+// given, it receives every boundary between pieces the stream was found to have.
 Inflated inflatePayload(int fd, std::uint64_t from, std::uint64_t expectedLength, ByteSink& out,
                         PieceIndex* pieces = nullptr);

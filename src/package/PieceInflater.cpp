@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::size_t kZlibHeaderSize = 2, kCheckValueSize = 4;
 // A run past these sizes is none of our writer's pieces.
-constexpr std::size_t kMaxPacked = PieceGrid::kPieceSize + PieceGrid::kPieceSize / 8 + 1024;
+constexpr std::size_t kMaxPacked = PieceGrid::kMaxPackedSize;
 constexpr std::size_t kMaxPlain = PieceGrid::kPieceSize;
 // Room past the largest piece, so that ISA-L never stops for want of output
 // before it has read a piece's last bit.

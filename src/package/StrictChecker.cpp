@@ -11,7 +11,7 @@ namespace {
 // Deflate never needs much more than the plain size; a piece past these sizes is
 // none of our writer's.
 constexpr std::size_t kMaxPlain = PieceGrid::kPieceSize;
-constexpr std::size_t kMaxPacked = kMaxPlain + kMaxPlain / 8 + 1024;
+constexpr std::size_t kMaxPacked = PieceGrid::kMaxPackedSize;
 // Pieces waiting for the worker; past that the inflater's thread checks one itself.
 constexpr std::size_t kMaxWaiting = 1;
 // The zlib stream's check value follows the deflate data.
