@@ -9,6 +9,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <vector>
+#include <zlib.h>
 
 #include "foundation/ByteOrder.h"
 #include "foundation/JobLane.h"
@@ -40,6 +41,7 @@ struct Run {
     // Set by the job:
     bool sound = false, outOfMemory = false;
     std::uint64_t print = 0;
+    std::uint32_t adler = 1; // of its plain bytes, made on the job's thread
     std::size_t job = 0;
 };
 
@@ -98,6 +100,7 @@ void inflateRun(Run& run, Tools& tools)
                               run.plain.data(), run.produced))
         return;
     run.print = fingerprint(run.packed.data(), size);
+    run.adler = libdeflate_adler32(1, run.plain.data(), run.produced);
     run.sound = true;
 }
 
@@ -224,7 +227,8 @@ private:
             return std::nullopt;
         if (!out_.put(run->plain.data(), run->produced))
             return Inflated::WriteError;
-        emitted_.adler = libdeflate_adler32(emitted_.adler, run->plain.data(), run->produced);
+        emitted_.adler = static_cast<std::uint32_t>(
+            adler32_combine64(emitted_.adler, run->adler, static_cast<z_off64_t>(run->produced)));
         emitted_.bytes += run->produced;
         finished_ = run->last;
         if (pieces_ != nullptr && !run->last) {
