@@ -47,13 +47,17 @@ TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
     const std::set<std::string> before = workTree();
     EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp"}), 0, "", ""));
     const ts::Member description{"s_package.xml", "<package name=\"s\"/>\n", true, kOld};
-    EXPECT_TRUE(packageHolds("w/s.hzr", {{"s.hzp", get("w/s.hzp"), false, kTime},
-                                         {"src/main.c", "int main(void) { return 0; }\n", false, kTime},
-                                         {"src/ro.c", "read only", true, kOld},
-                                         {"inc/a.h", "", false, kTime},
-                                         {"../outside/x.c", "beside the solution's directory", false, kTime},
-                                         description,
-                                         description}));
+    // The members, the files that were newer than the old one dated `time`.
+    auto members = [&](int32_t time) {
+        return std::vector<ts::Member>{{"s.hzp", get("w/s.hzp"), false, time},
+                                       {"src/main.c", "int main(void) { return 0; }\n", false, time},
+                                       {"src/ro.c", "read only", true, kOld},
+                                       {"inc/a.h", "", false, time},
+                                       {"../outside/x.c", "beside the solution's directory", false, time},
+                                       description,
+                                       description};
+    };
+    EXPECT_TRUE(packageHolds("w/s.hzr", members(kTime)));
     std::set<std::string> after = before;
     after.insert("s.hzr");
     EXPECT_EQ(workTree(), after); // nothing else written, no temporary left
@@ -77,13 +81,7 @@ TEST_F(SolutionCli, PackagesTheSolutionThenEachNamedFileOnceInTreeOrder)
     EXPECT_TRUE(outcomeIs(hzr({"-hzr", "s.hzp", "r.hzr"}, "w", {.env = {"SOURCE_DATE_EPOCH=" + std::to_string(epoch)}}),
                           0, "", ""));
     const auto capped = static_cast<int32_t>(epoch);
-    EXPECT_TRUE(packageHolds("w/r.hzr", {{"s.hzp", get("w/s.hzp"), false, capped},
-                                         {"src/main.c", "int main(void) { return 0; }\n", false, capped},
-                                         {"src/ro.c", "read only", true, kOld},
-                                         {"inc/a.h", "", false, capped},
-                                         {"../outside/x.c", "beside the solution's directory", false, capped},
-                                         description,
-                                         description}));
+    EXPECT_TRUE(packageHolds("w/r.hzr", members(capped)));
 }
 
 // Thousands of names are looked up in batches beside the walk: every batch must be

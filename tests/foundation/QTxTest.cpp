@@ -26,18 +26,6 @@ TEST(QTx, ApplicationPathResolvesLinksAndLevels)
 }
 
 // Specified interface, unused by the tool.
-TEST(QTx, CreateFileSetsBytesTimeAndReadOnlyFlag)
-{
-    TempDir dir;
-    const std::string path = dir.path() + "/f";
-    const unsigned char bytes[] = {'a', 0, 'b'};
-    ASSERT_TRUE(QTx::createFile(path, 3, bytes, true, 1234567890));
-    EXPECT_EQ(testsupport::readFile(path), std::string("a\0b", 3));
-    EXPECT_EQ(testsupport::fileMtime(path), 1234567890);
-    EXPECT_EQ(testsupport::fileMode(path), 0400u); // 0600 before the umask, less the owner's write bit
-    EXPECT_FALSE(QTx::createFile(dir.path() + "/none/f", 3, bytes, false, 0));
-}
-
 TEST(DirectoryListing, CleansPathsAndSortsIgnoringCase)
 {
     struct {

@@ -83,22 +83,6 @@ TEST(PropertyValue, TypedAccessorsConvertTextBothWays)
     l.setValue(Strings{"a;b", "", "c\\d"});
     EXPECT_EQ(l.toString(), "a\\;b;;c\\\\d");
     EXPECT_EQ(l.toStringList(true), (Strings{"a;b", "", "c\\d"}));
-
-    const PropertyClass text = textClass(PropertyClass::String);
-    SimplePropertyValue t(&text);
-    t.setValue(Rect{1, -2, 30, 40});
-    EXPECT_EQ(t.toRect(), (Rect{1, -2, 30, 40}));
-    for (const char* bad : {"1,2,3", "1,2,3,4,5", "1,2,x,4"}) {
-        t.setValue(bad);
-        EXPECT_EQ(t.toRect(), Rect()) << bad;
-    }
-    t.setValue(ColorValue(255, 0, 16));
-    EXPECT_EQ(t.toString(), "#ff0010");
-    t.setValue("#FF0010");
-    EXPECT_EQ(t.toColor(), ColorValue(255, 0, 16));
-    t.setValue("");
-    EXPECT_FALSE(t.toColor().valid);
-    EXPECT_EQ(t.toFont(FontValue{"Fallback,10"}).description, "Fallback,10");
 }
 
 TEST(PropertyValue, MistypedWritesWarnOnTheErrorStream)
@@ -156,5 +140,4 @@ TEST(PropertyValue, ListsDeleteExactlyTheirTransientValues)
     }
     EXPECT_EQ(destroyed, 2); // `owned` by the list, `duplicate` going out of scope
 }
-
 } // namespace

@@ -58,32 +58,6 @@ TEST(Toolchain, LaterLevelsReplaceRowsAndTheOptionsFileExtendsTheToolLists)
     EXPECT_EQ(build.findPropertyClass("x_none"), nullptr);
 }
 
-TEST(Toolchain, BuildAndPreprocessorOptionsFollowTheSettings)
-{
-    SampleSolution s;
-    MSP430BuildSystem& build = s.useBuildSystem();
-    auto options = [&](int action, const std::string& configuration) {
-        std::vector<std::string> out;
-        EXPECT_TRUE(build.appendBuildOptions(s.file, configuration, action, out, nullptr));
-        return out;
-    };
-    using Options = std::vector<std::string>;
-    EXPECT_EQ(options(MSP430BuildSystem::kCompileAction, "Debug"), Options{"-D__LATHMARK_MSP430"});
-    EXPECT_EQ(options(MSP430BuildSystem::kLinkAction, "Debug"), Options{});
-    EXPECT_EQ(options(3, "Debug"), Options{});
-
-    s.set(s.project, "Release", "msp430_insn_set", "MSP430X");
-    s.set(s.project, "Release", "link_msp430_workaround_CPU_6_bug", "Yes");
-    s.set(s.file, "Release", "c_undefine_all_preprocessor_definitions", "Yes");
-    EXPECT_EQ(options(MSP430BuildSystem::kAssembleAction, "Release"), Options{"-mcpux"});
-    EXPECT_EQ(options(MSP430BuildSystem::kLinkAction, "Release"), (Options{"-mcpux", "-fcpu6"}));
-    Options preprocessor;
-    build.appendPreprocessorOptions(s.file, "Release", preprocessor);
-    EXPECT_EQ(preprocessor, Options{});
-    build.appendPreprocessorOptions(s.file, "Debug", preprocessor);
-    EXPECT_EQ(preprocessor, Options{"-D__LATHMARK_MSP430"});
-}
-
 // Dropping the shared placement file is checked end to end, where it shows.
 TEST(Toolchain, MungeAppliesEachProjectsTarget)
 {
