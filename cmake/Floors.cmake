@@ -45,7 +45,7 @@ mkpkg_floor(environment USES foundation macros xml project
   SOURCES EnvironmentEntries.cpp EnvironmentSettings.cpp PackageSystem.cpp Settings.cpp
   LIBRARIES pugixml::pugixml)
 mkpkg_floor(tool USES foundation package macros xml project solution environment
-  SOURCES ArchiveCommands.cpp ArchiveMode.cpp ArgParse.cpp CommandTable.cpp FileArguments.cpp HReporter.cpp
+  SOURCES ArchiveCommands.cpp ArchiveMode.cpp ArgParse.cpp CommandTable.cpp Extraction.cpp FileArguments.cpp HReporter.cpp
     HarArgParse.cpp Progress.cpp SolutionMode.cpp SourceDateEpoch.cpp WriterLock.cpp)
 
 # A source file in no floor's list would silently not be built.

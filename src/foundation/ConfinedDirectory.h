@@ -51,7 +51,8 @@ public:
     // or link in the place stays until `pending.commit()` replaces it. Ok with
     // `fd` set; Outside when the name leads out of the root; Failed with errno
     // set otherwise (the root or a directory cannot be made, something not a
-    // directory is in the way, the name ends at a directory or in "/").
+    // directory is in the way, the name folds to the root or ends in "/"). A
+    // directory in the place is found by `pending.commit()`, which then fails.
     Result createFile(const std::string& relative, int& fd, PendingFile& pending);
 
     // How many directories createFile has made so far.
