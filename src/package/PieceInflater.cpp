@@ -74,8 +74,9 @@ private:
     std::vector<std::unique_ptr<Tools>> tools_;
 };
 
-// Inflates a run on its own with ISA-L, then decodes it with libdeflate.
-void inflateRun(Run& run, Tools& tools)
+// Inflates a run on its own with ISA-L, then decodes it with libdeflate; takes
+// the fingerprint of its compressed bytes when `indexed` (for a rewrite's reuse).
+void inflateRun(Run& run, Tools& tools, bool indexed)
 {
     inflate_state& state = tools.isal;
     isal_inflate_init(&state); // raw deflate, no history
@@ -99,7 +100,8 @@ void inflateRun(Run& run, Tools& tools)
                               run.last ? PieceDecoder::End::Final : PieceDecoder::End::BetweenBlocks,
                               run.plain.data(), run.produced))
         return;
-    run.print = fingerprint(run.packed.data(), size);
+    if (indexed)
+        run.print = fingerprint(run.packed.data(), size);
     run.adler = libdeflate_adler32(1, run.plain.data(), run.produced);
     run.sound = true;
 }
@@ -208,7 +210,7 @@ private:
         run.produced = 0;
         try {
             std::unique_ptr<Tools> tools = shelf_.take();
-            inflateRun(run, *tools);
+            inflateRun(run, *tools, pieces_ != nullptr);
             shelf_.give(std::move(tools));
         } catch (const std::bad_alloc&) {
             run.outOfMemory = true; // thrown on the reading thread
